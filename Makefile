@@ -1,0 +1,24 @@
+# Two commands for a fresh machine: `make run` and `make test`.
+BUILD_DIR ?= build/release
+JOBS ?= $(shell nproc 2>/dev/null || echo 4)
+CMAKE_FLAGS ?=
+
+.PHONY: all build run test bench clean
+
+all: build
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+build: $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target morvax-vudu
+	$(BUILD_DIR)/morvax-vudu
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+clean:
+	rm -rf build

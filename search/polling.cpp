@@ -1,0 +1,3 @@
+#include "search/polling.h"
+
+void handle_ponderhit() {}

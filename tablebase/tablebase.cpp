@@ -1,0 +1,3 @@
+#include "tablebase/tablebase.h"
+
+int init_tablebases(int) { return 1; }

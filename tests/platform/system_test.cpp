@@ -1,0 +1,59 @@
+#include "platform/system.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
+        if (value) setenv(name, value, 1); else unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (had_) setenv(name_, old_.c_str(), 1); else unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+TEST(System, DataFoldersFollowTheEnvironment) {
+    ScopedEnv home("HOME", "/tmp/morvax-home");
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", nullptr);
+        EXPECT_EQ(documents_folder(), "/tmp/morvax-home/Documents");
+        EXPECT_EQ(application_data_folder(), "/tmp/morvax-home/.local/share");
+    }
+    {
+        ScopedEnv xdg("XDG_DATA_HOME", "/tmp/morvax-data");
+        EXPECT_EQ(application_data_folder(), "/tmp/morvax-data");
+    }
+    ScopedEnv no_home("HOME", nullptr);
+    ScopedEnv no_xdg("XDG_DATA_HOME", nullptr);
+    EXPECT_EQ(documents_folder(), "");
+    EXPECT_EQ(application_data_folder(), "");
+}
+
+TEST(System, ProgramPathAndProcessors) {
+    EXPECT_NE(program_path().find("unit_tests"), std::string::npos);
+    EXPECT_GE(processor_count(), 1);
+    EXPECT_TRUE(folder_exists(current_directory()));
+    EXPECT_FALSE(folder_exists("/nonexistent/morvax"));
+}
+
+TEST(System, TickAdvancesWithSleep) {
+    uint32_t start = tick_count_ms();
+    sleep_ms(20);
+    uint32_t elapsed = tick_count_ms() - start;  // unsigned difference survives the 2^32 wrap
+    EXPECT_GE(elapsed, 20u);
+    EXPECT_LT(elapsed, 5000u);
+}
+
+}  // namespace

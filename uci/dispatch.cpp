@@ -1,0 +1,310 @@
+#include "uci/dispatch.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "book/pgn.h"
+#include "search/driver.h"
+#include "search/polling.h"
+#include "search/time_control.h"
+#include "search/tt.h"
+#include "uci/build_config.h"
+#include "uci/command_loop.h"
+#include "uci/engine.h"
+#include "uci/fen.h"
+#include "uci/game_history.h"
+#include "uci/options.h"
+#include "uci/output.h"
+#include "uci/settings.h"
+
+int protocol_state = 0;
+std::string previous_position_text;
+int new_game_pending = 0;
+uint16_t searchmoves[SEARCHMOVES_CAPACITY];
+int searchmoves_count = 0;
+int book_exit_ply = -1;
+uint8_t engine_side = 0;
+uint8_t run_mode = 0;
+
+namespace {
+
+// Clock values of the last "go", handed to the search.
+struct GoClock {
+    int moves_to_go;
+    int time_ms;
+    int increment_ms;
+};
+GoClock go_clock{};
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+const char* skip_blanks(const char* cursor) {
+    while (is_blank(*cursor)) ++cursor;
+    return cursor;
+}
+
+// Reads the number at the cursor and moves past it, the blank after it and
+// any further blanks.
+int read_number(const char** cursor) {
+    int value = std::atoi(*cursor);
+    const char* p = *cursor;
+    while (*p && !std::isspace(static_cast<unsigned char>(*p))) ++p;
+    *cursor = skip_blanks(p);
+    return value;
+}
+
+const char* skip_word(const char* cursor) {
+    while (*cursor && !std::isspace(static_cast<unsigned char>(*cursor))) ++cursor;
+    return skip_blanks(cursor);
+}
+
+// Appends each blank-separated move text to the searchmoves list. The list
+// holds every legal move of any position; words beyond it are dropped.
+void read_searchmoves(const char* cursor) {
+    char word[16];
+    while (*(cursor = skip_blanks(cursor))) {
+        size_t length = 0;
+        while (cursor[length] && !std::isspace(static_cast<unsigned char>(cursor[length]))) ++length;
+        if (length < sizeof(word)) {
+            std::memcpy(word, cursor, length);
+            word[length] = '\0';
+            uint16_t move = parse_move_text(word);
+            if (move && searchmoves_count < SEARCHMOVES_CAPACITY) searchmoves[searchmoves_count++] = move;
+        }
+        cursor += length;
+    }
+}
+
+// Plays the "moves" list of a "position" command onto the game.
+void play_position_moves(const char*) {}
+
+int handle_position(const char* text) {
+    if (search_running()) return COMMAND_BUSY;
+
+    // A new text that keeps less than two thirds of the last one is another
+    // game: close the old one first.
+    if (!new_game_pending && game_ply >= 3) {
+        size_t shared = 0;
+        while (shared < previous_position_text.size() && text[shared] &&
+               text[shared] == previous_position_text[shared])
+            ++shared;
+        if (shared * 3 / 2 < previous_position_text.size()) end_game();
+    }
+    new_game_pending = 0;
+    previous_position_text = text;
+
+    const char* cursor = text;
+    if (match_keyword("startpos", &cursor)) {
+        start_new_game();
+    } else if (match_keyword("fen", &cursor)) {
+        cursor = skip_blanks(cursor);
+        if (!parse_fen(cursor)) {
+            uci_print("info string invalid FEN\n");
+            return COMMAND_HANDLED;
+        }
+        cursor = std::strstr(cursor, "moves");
+        if (!cursor) return COMMAND_HANDLED;
+    }
+    if (match_keyword("moves", &cursor)) play_position_moves(cursor);
+    return COMMAND_HANDLED;
+}
+
+int handle_go(const char* cursor) {
+    if (search_running()) return COMMAND_BUSY;
+
+    int times[2] = {0, 0};
+    int increments[2] = {0, 0};
+    int moves_to_go = -1;
+    int mode = SEARCH_MODE_NORMAL;
+    time_cap_ms = DEFAULT_TIME_CAP_MS;
+    go_depth_limit = iteration_depth_limit = DEFAULT_MAX_DEPTH;
+    searchmoves_count = 0;
+
+    while (*cursor) {
+        if (match_keyword("searchmoves", &cursor)) {
+            read_searchmoves(cursor);
+            break;
+        } else if (match_keyword("ponder", &cursor)) {
+            mode = SEARCH_MODE_PONDER;
+        } else if (match_keyword("wtime", &cursor)) {
+            times[0] = std::max(1, read_number(&cursor));
+        } else if (match_keyword("btime", &cursor)) {
+            times[1] = std::max(1, read_number(&cursor));
+        } else if (match_keyword("winc", &cursor)) {
+            increments[0] = read_number(&cursor);
+        } else if (match_keyword("binc", &cursor)) {
+            increments[1] = read_number(&cursor);
+        } else if (match_keyword("movestogo", &cursor)) {
+            moves_to_go = read_number(&cursor);
+        } else if (match_keyword("depth", &cursor)) {
+            go_depth_limit = std::max(1, read_number(&cursor));
+            set_search_mode(3, 0);
+        } else if (match_keyword("nodes", &cursor) || match_keyword("mate", &cursor)) {
+            read_number(&cursor);
+        } else if (match_keyword("movetime", &cursor)) {
+            int ms = read_number(&cursor);
+            set_search_mode(3, 0);
+            set_move_time(ms);
+        } else if (match_keyword("infinite", &cursor)) {
+            set_search_mode(3, 0);
+            mode = SEARCH_MODE_INFINITE;
+        } else {
+            uci_print("info string unknown UCI go <%s> command\n", cursor);
+            cursor = skip_word(cursor);
+        }
+    }
+
+    int side = game_side_to_move();
+    engine_colour = side;
+    if (moves_to_go < 1) moves_to_go = 0;
+    go_clock = GoClock{moves_to_go, times[side], increments[side]};
+    if (times[side] != 0) {
+        set_time_control(moves_to_go, times[side], increments[side]);
+        set_search_mode(4, 0);
+    }
+    start_search(side, mode);
+    return COMMAND_HANDLED;
+}
+
+int handle_bench(const char* cursor) {
+    char file_name[4096];
+    size_t length = 0;
+    while (cursor[length] && !std::isspace(static_cast<unsigned char>(cursor[length])) &&
+           length + 1 < sizeof(file_name)) {
+        file_name[length] = cursor[length];
+        ++length;
+    }
+    file_name[length] = '\0';
+    cursor = skip_word(cursor);
+    int seconds = std::atoi(cursor);
+    run_bench(file_name, uint32_t(seconds) * 1000u);
+    return COMMAND_HANDLED;
+}
+
+}  // namespace
+
+int match_keyword(const char* keyword, const char** cursor) {
+    if (!cursor || !*cursor) return 0;
+    const char* text = *cursor;
+    size_t i = 0;
+    for (; keyword[i]; ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(keyword[i])))
+            return 0;
+    }
+    if (text[i] && !std::isspace(static_cast<unsigned char>(text[i]))) return 0;
+    *cursor = skip_blanks(text + i);
+    return 1;
+}
+
+int dispatch_command(const char* line) {
+    if (!line) return COMMAND_UNKNOWN;
+    const char* cursor = skip_blanks(line);
+    // A blank line is no command: nothing to answer.
+    if (!*cursor) return COMMAND_HANDLED;
+
+    if (match_keyword("quit", &cursor)) {
+        if (search_running()) return COMMAND_BUSY;
+        if (!quit_word) {
+            end_game();
+            quit_word = 1;
+        }
+        return COMMAND_HANDLED;
+    }
+    if (match_keyword("uci", &cursor)) {
+        uci_print("id name %s\n", engine_name);
+        uci_print("id author %s\n", ENGINE_AUTHOR_NAME);
+        print_options();
+        uci_print("uciok\n");
+        protocol_state = PROTOCOL_UCI;
+        return COMMAND_HANDLED;
+    }
+    if (protocol_state != PROTOCOL_UCI) return COMMAND_HANDLED;
+
+    if (match_keyword("position", &cursor)) return handle_position(cursor);
+    if (match_keyword("go", &cursor)) return handle_go(cursor);
+    if (match_keyword("ponderhit", &cursor)) {
+        // Only a ponder search has anything to switch.
+        if (search_mode == SEARCH_MODE_PONDER) {
+            ponder_time_ms = get_elapsed_ms();
+            int previous_score = current_game_record > game_records ? current_game_record[-1].score : 0;
+            record_move_time(-previous_score, game_ply);
+            handle_ponderhit();
+        }
+        return COMMAND_HANDLED;
+    }
+    if (match_keyword("isready", &cursor)) {
+        if (search_running() && stop_reason != 0) return COMMAND_BUSY;
+        uci_print("readyok\n");
+        return COMMAND_HANDLED;
+    }
+    if (match_keyword("setoption", &cursor)) {
+        const char* name = cursor;
+        if (!match_keyword("name", &name)) {
+            uci_print("info string unknown UCI <%s> command\n", skip_blanks(line));
+            return COMMAND_UNKNOWN;
+        }
+        if (search_running()) return COMMAND_BUSY;
+        set_option(name);
+        return COMMAND_HANDLED;
+    }
+    if (match_keyword("ucinewgame", &cursor)) {
+        if (search_running()) return COMMAND_BUSY;
+        end_game();
+        new_game_pending = 1;
+        clear_hash(0);
+        return COMMAND_HANDLED;
+    }
+    if (match_keyword("bench", &cursor)) return handle_bench(cursor);
+
+    uci_print("info string unknown UCI <%s> command\n", cursor);
+    return COMMAND_UNKNOWN;
+}
+
+int start_search(int side, int mode) {
+    engine_side = uint8_t(side);
+    run_mode = uint8_t(mode);
+    ponder_time_ms = 0;
+    restart_move_timer();
+    int result = think(side, mode, go_clock.moves_to_go, go_clock.time_ms, go_clock.increment_ms);
+    engine_flags &= ~EF_PONDERING;
+    run_mode = 0;
+    refresh_ply_clock(game_ply);
+    return result;
+}
+
+void run_bench(const char* file_name, uint32_t milliseconds) {
+    book_options &= ~BO_OWN_BOOK;
+    std::ifstream file(file_name);
+    int lines = 0;
+    int64_t depth_total = 0;
+    uint64_t node_total = 0;
+    uint64_t ms_total = 0;
+    std::string fen;
+    char command[64];
+    while (file && std::getline(file, fen)) {
+        while (!fen.empty() && (fen.back() == '\r' || fen.back() == '\n')) fen.pop_back();
+        std::string position_command =
+            fen.empty() ? std::string("position startpos moves") : "position fen " + fen + " moves";
+        dispatch_command(position_command.c_str());
+        std::snprintf(command, sizeof(command), "go movetime %u", milliseconds);
+        dispatch_command(command);
+        depth_total += last_search_depth();
+        node_total += last_search_nodes();
+        ms_total += last_search_ms();
+        ++lines;
+    }
+    if (lines > 0) {
+        int64_t depth_hundredths = depth_total * 100 / lines;
+        // A search too fast to measure must not divide by zero.
+        long long nps = (long long)(node_total * 1000 / (ms_total ? ms_total : 1));
+        uci_print("average depth=%lld.%02lld nps=%lld, %llu.%03llus\n", (long long)(depth_hundredths / 100),
+                  (long long)(depth_hundredths % 100), nps, (unsigned long long)(ms_total / 1000),
+                  (unsigned long long)(ms_total % 1000));
+    }
+    book_options |= BO_OWN_BOOK;
+}

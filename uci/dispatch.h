@@ -1,0 +1,32 @@
+// The UCI command dispatcher: one command line in, its effect carried out.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// dispatch_command results.
+inline constexpr int COMMAND_UNKNOWN = 0;
+inline constexpr int COMMAND_HANDLED = 1;
+inline constexpr int COMMAND_BUSY = 2;  // needs an idle engine; hold the line
+
+inline constexpr int PROTOCOL_UCI = 2;  // "uci" has been answered
+inline constexpr int SEARCHMOVES_CAPACITY = 256;
+
+extern int protocol_state;
+extern std::string previous_position_text;  // text after "position " of the last command
+extern int new_game_pending;                // "ucinewgame" seen since the last "position"
+extern uint16_t searchmoves[SEARCHMOVES_CAPACITY];
+extern int searchmoves_count;
+extern int book_exit_ply;
+extern uint8_t engine_side;
+extern uint8_t run_mode;
+
+int dispatch_command(const char* line);
+
+// 1 when the text at *cursor starts with `keyword` (any case) ending at the end
+// of the text or at white space; then *cursor moves past it and the blanks and
+// tabs after it. 0, cursor unchanged, otherwise.
+int match_keyword(const char* keyword, const char** cursor);
+
+int start_search(int side, int mode);
+void run_bench(const char* file_name, uint32_t milliseconds);

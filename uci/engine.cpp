@@ -1,0 +1,88 @@
+#include "uci/engine.h"
+
+#include <csignal>
+#include <cstring>
+
+#include "book/book.h"
+#include "book/pgn.h"
+#include "platform/system.h"
+#include "search/strength.h"
+#include "search/threads.h"
+#include "search/tt.h"
+#include "tablebase/tablebase.h"
+#include "uci/build_config.h"
+#include "uci/command_loop.h"
+#include "uci/game_history.h"
+#include "uci/options.h"
+#include "uci/output.h"
+#include "uci/paths.h"
+#include "uci/random.h"
+#include "uci/settings.h"
+
+std::string working_directory;
+std::string program_file_name;
+char engine_name[20];
+
+int engine_main(int argc, char** argv) {
+    // A GUI that closes its end of the pipe must not kill the engine mid-write;
+    // the loss shows up as the end of its input instead.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    uci_print("%s\n", ENGINE_NAME);
+    uci_print("UCI chess engine; start it from a chess interface, or type \"uci\".\n");
+
+    working_directory = current_directory();
+    program_file_name = argc > 0 && argv[0] ? argv[0] : "";
+
+    // A failed start-up ends the process with a failure code, not with success.
+    if (engine_startup() == -1) return 1;
+
+    run_command_loop();
+    engine_shutdown();
+    return 0;
+}
+
+int engine_startup() {
+    int result = -1;
+    init_paths();
+    if (init_engine_data(tick_count_ms()) != -1) {
+        set_default_settings();
+        result = init_memory();
+        if (result != -1) {
+            start_new_game();
+            start_threads(threads_max);
+            calibrate_strength(1, 0);
+            open_book();
+        }
+    }
+    std::strncpy(engine_name, ENGINE_NAME, sizeof(engine_name) - 1);
+    engine_name[sizeof(engine_name) - 1] = '\0';
+    write_autosave_header();
+    book_options |= BO_STARTUP_DONE;
+    search_book_options = book_options;
+    return result;
+}
+
+int init_engine_data(uint32_t seed) {
+    if (!init_tablebases(1)) return -1;
+    if (seed != 0) random_state = seed;
+    init_square_tables();
+    return 1;
+}
+
+void set_default_settings() {
+    engine_flags = DEFAULT_ENGINE_FLAGS;
+    time_cap_ms = DEFAULT_TIME_CAP_MS;
+    go_depth_limit = iteration_depth_limit = DEFAULT_MAX_DEPTH;
+    reset_search_settings();
+    set_search_mode(3, 1);
+}
+
+void engine_shutdown() {
+    free_book_buffer();
+    free_hash_tables(1);
+    close_open_files();
+    if (threads_created >= 2) stop_threads();
+}
+
+int any_helper_busy() { return 0; }

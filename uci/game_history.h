@@ -1,0 +1,50 @@
+// The game history: one GameRecord per ply of the current game, kept beside
+// the main Position. It replays "position ... moves" lists, keeps the key of
+// every position for the repetition tests, and carries per-move search and
+// clock data for the time control, the PGN writer and book learning.
+#pragma once
+
+#include <cstdint>
+
+struct Position;
+
+// 32 bytes, fields in this order.
+struct GameRecord {
+    uint16_t move;           // bit 15: the move gives check; 0x1000 null move; 1 in record 1
+    uint16_t move_extra;     // second word of the move's PlyRecord, copied unchanged
+    uint8_t captured;        // captured piece kind
+    uint8_t mover;           // side that made the move
+    uint8_t saved_moved;     // destination square's moved byte before the move
+    uint8_t saved_ep;        // en-passant square before the move
+    uint8_t saved_fifty;     // fifty-move counter before the move
+    uint8_t unused_byte;
+    uint16_t ply_flags;      // low 16 bits of the PlyRecord flags after the move
+    uint32_t saved_key_lo;   // position key before the move
+    uint32_t saved_key_hi;
+    int16_t score;           // engine's score for the move, mover's view
+    uint16_t result_flags;   // chosen root move's flags + 0x10; 0x1000 book move
+    uint16_t san_depth;      // bits 0-4 disambiguation flags, bits 10-15 search depth
+    uint16_t unused_word;
+    int32_t clock_ms;        // thinking time used so far by the mover, this move included
+};
+static_assert(sizeof(GameRecord) == 32);
+
+constexpr int GAME_RECORD_COUNT = 500;
+constexpr int GAME_COMPACT_PLY = 498;
+
+extern GameRecord game_records[GAME_RECORD_COUNT];
+extern GameRecord* current_game_record;  // record number `ply` of the main Position
+extern int game_ply;                     // copy of the main Position's ply
+extern int game_ep_square;               // copy of the main Position's en-passant square
+extern int ply_base;                     // ply number of the game's first position
+extern int clock_side;                   // side whose clock runs
+extern int engine_colour;                // colour the engine plays
+extern int booked_ply;                   // ply of the last move booked by the clocks
+extern int game_is_chess960;
+extern int last_book_ply;                // ply of the last book move, -1 when none
+
+// Resets the game to the standard start position.
+void start_new_game();
+
+// Side to move of the main position.
+int game_side_to_move();

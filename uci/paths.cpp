@@ -1,0 +1,11 @@
+#include "uci/paths.h"
+
+#include "platform/system.h"
+#include "uci/build_config.h"
+
+int threads_max = 1;
+
+void init_paths() {
+    int processors = processor_count();
+    threads_max = processors < MAX_THREADS ? processors : MAX_THREADS;
+}

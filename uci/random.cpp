@@ -1,0 +1,3 @@
+#include "uci/random.h"
+
+uint32_t random_state = 1;

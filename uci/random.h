@@ -1,0 +1,12 @@
+// The engine's random numbers: one 32-bit linear congruential state, used for
+// the book choice, the strength-limit noise and the weak-move choice.
+#pragma once
+
+#include <cstdint>
+
+extern uint32_t random_state;
+
+inline uint32_t next_random() {
+    random_state = random_state * 328474821u + 1u;
+    return random_state;
+}
