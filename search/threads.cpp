@@ -13,5 +13,4 @@ void stop_running_search() {
     if (search_mode & 4) signal_stop(STOP_COMMAND);
 }
 
-int set_active_threads(int n) { return n < 1 ? 1 : n; }
 void stop_threads() {}

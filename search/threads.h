@@ -13,7 +13,5 @@ void wake_helper_threads();
 void signal_stop(uint8_t reason);
 // Stops the running search, if any, as a "stop" command does.
 void stop_running_search();
-// Threads in use = min(n, thread maximum); returns it.
-int set_active_threads(int n);
 // Tells the worker threads to leave and waits until they are idle.
 void stop_threads();

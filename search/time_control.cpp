@@ -4,6 +4,8 @@
 
 #include "platform/system.h"
 
+int time_mode = 3;
+int clock_mode = 3;
 uint32_t ponder_time_ms = 0;
 
 static uint32_t search_start_tick = 0;

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+// TimeMode: 3 no clock (fixed depth, fixed time or infinite), 4 tournament clock.
+extern int time_mode;
+extern int clock_mode;  // TimeMode & 15
 extern uint32_t ponder_time_ms;  // time spent pondering on the current move
 
 void set_time_control(int moves_to_go, int time_ms, int increment_ms);

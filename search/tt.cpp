@@ -2,6 +2,9 @@
 
 #include "uci/build_config.h"
 
-int init_memory() { return DEFAULT_HASH_KB; }
+int hash_size_kb = 0;
+
+int init_memory() { return set_hash_size(DEFAULT_HASH_KB); }
+int set_hash_size(int kb) { return hash_size_kb = kb; }
 int free_hash_tables(int) { return 1; }
 void clear_hash(int) {}

@@ -71,7 +71,7 @@ int init_engine_data(uint32_t seed) {
 }
 
 void set_default_settings() {
-    engine_flags = DEFAULT_ENGINE_FLAGS;
+    engine_flags = ENGINE_FLAGS_DEFAULT;
     time_cap_ms = DEFAULT_TIME_CAP_MS;
     go_depth_limit = iteration_depth_limit = DEFAULT_MAX_DEPTH;
     reset_search_settings();

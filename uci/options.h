@@ -1,12 +1,16 @@
-// UCI options: the option list and the setters behind "setoption".
+// UCI options: the option list printed after "uci", the setters behind
+// "setoption", and the routines that reset the settings words.
 #pragma once
 
-// Prints the option list after "uci".
+// Prints the option list.
 void print_options();
-// Applies "setoption"; `text` is what follows "setoption name ".
+// Applies one "setoption"; `text` is what follows "setoption name ".
+// Unknown names and values outside the accepted ranges change nothing.
 void set_option(const char* text);
 
 void reset_settings();
 void reset_search_settings();
+// Threads in use = min(n, thread maximum); returns it.
+int set_active_threads(int n);
 void set_search_mode(int mode, int reset);
 void init_square_tables();
