@@ -32,14 +32,6 @@ uint8_t run_mode = 0;
 
 namespace {
 
-// Clock values of the last "go", handed to the search.
-struct GoClock {
-    int moves_to_go;
-    int time_ms;
-    int increment_ms;
-};
-GoClock go_clock{};
-
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 const char* skip_blanks(const char* cursor) {
@@ -161,7 +153,6 @@ int handle_go(const char* cursor) {
     int side = game_side_to_move();
     engine_colour = side;
     if (moves_to_go < 1) moves_to_go = 0;
-    go_clock = GoClock{moves_to_go, times[side], increments[side]};
     if (times[side] != 0) {
         set_time_control(moves_to_go, times[side], increments[side]);
         set_search_mode(4, 0);
@@ -230,9 +221,9 @@ int dispatch_command(const char* line) {
     if (match_keyword("ponderhit", &cursor)) {
         // Only a ponder search has anything to switch.
         if (search_mode == SEARCH_MODE_PONDER) {
-            ponder_time_ms = get_elapsed_ms();
+            ponder_offset_ms = get_elapsed_ms();
             int previous_score = current_game_record > game_records ? current_game_record[-1].score : 0;
-            record_move_time(-previous_score, game_ply);
+            record_move_time(0, 0, 0, -previous_score, game_ply);
             handle_ponderhit();
         }
         return COMMAND_HANDLED;
@@ -268,12 +259,12 @@ int dispatch_command(const char* line) {
 int start_search(int side, int mode) {
     engine_side = uint8_t(side);
     run_mode = uint8_t(mode);
-    ponder_time_ms = 0;
+    ponder_offset_ms = 0;
     restart_move_timer();
-    int result = think(side, mode, go_clock.moves_to_go, go_clock.time_ms, go_clock.increment_ms);
+    int result = think(side, mode, moves_to_go[side], time_left_ms[side], clock_increment_ms);
     engine_flags &= ~EF_PONDERING;
     run_mode = 0;
-    refresh_ply_clock(game_ply);
+    get_ply_clock(game_ply);
     return result;
 }
 
