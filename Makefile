@@ -2,6 +2,7 @@
 BUILD_DIR ?= build/release
 JOBS ?= $(shell nproc 2>/dev/null || echo 4)
 CMAKE_FLAGS ?=
+BENCH_SECONDS ?= 1
 
 .PHONY: all build run test bench clean
 
@@ -16,6 +17,10 @@ build: $(BUILD_DIR)/build.ninja
 run: $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target morvax-vudu
 	$(BUILD_DIR)/morvax-vudu
+
+bench: $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target morvax-sp
+	bench/run-bench.sh $(BUILD_DIR)/morvax-sp $(BENCH_SECONDS)
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600

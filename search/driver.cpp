@@ -1,10 +1,352 @@
 #include "search/driver.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "book/learning.h"
+#include "eval/eval_tables.h"
+#include "eval/material.h"
+#include "platform/system.h"
+#include "position/position.h"
+#include "search/output.h"
+#include "search/polling.h"
+#include "search/root.h"
+#include "search/root_state.h"
+#include "search/search.h"
+#include "search/search_info.h"
+#include "search/strength.h"
+#include "search/threads.h"
+#include "search/time_control.h"
+#include "search/tt.h"
+#include "uci/command_loop.h"
+#include "uci/dispatch.h"
+#include "uci/game_history.h"
+#include "uci/options.h"
+#include "uci/settings.h"
+
 uint32_t search_mode = SEARCH_MODE_IDLE;
 uint8_t stop_reason = 0;
 
-int think(int, int, int, int, int) { return 0; }
+namespace {
 
-int last_search_depth() { return 0; }
-uint64_t last_search_nodes() { return 0; }
-uint32_t last_search_ms() { return 0; }
+constexpr int MAX_ITERATION = 62;
+constexpr int LEARNED_EXTRA_BASE = 960;
+
+// The driver's own values across the iterations of one search.
+struct DriverState {
+    int iterations_done;
+    int root_score;
+    int lowest_score, highest_score;  // since iteration 2
+    int second_score;                 // the second root move's score after iteration 1
+    bool easy_move;
+    uint64_t iteration_nodes;         // nodes of the last iteration
+    uint64_t best_move_nodes;
+    int smoothed_share;
+    int64_t iteration_start_ms;
+    bool learned_result;
+    int previous_final_score;         // root score at the end of the previous search
+    int first_search_ply;             // game index of the engine's first search in this game
+    Move last_best_move;
+};
+DriverState driver = {0, 0, 0, 0, 0, false, 0, 0, 0, 0, false, 0, -1, 0};
+
+// Figures for "bench".
+int completed_depth = 0;
+uint64_t searched_nodes = 0;
+uint32_t searched_ms = 0;
+
+uint64_t node_total() { return main_position.nodes + main_position.merged_nodes; }
+
+// The settings an internal search (calibration, move advice) runs without.
+struct SavedSettings {
+    uint32_t engine_flags_, search_flags_, book_options_;
+    int go_depth_, iteration_depth_, multi_pv_, threads_, idle_, draw_, node_rate_, tb_level_, selectivity_;
+    uint32_t time_cap_;
+    int time_mode_, clock_mode_;
+    int64_t move_time_;
+    char input_mode_;
+    int ply_limit_;
+};
+
+SavedSettings save_settings() {
+    return SavedSettings{engine_flags,     search_flags,       book_options,    go_depth_limit, iteration_depth_limit,
+                         multi_pv,         threads_in_use,     idle_percent,    draw_value,     node_rate_limit,
+                         tablebase_level,  selectivity_scale,  time_cap_ms,     time_mode,      clock_mode,
+                         move_time_ms,     input_mode,         search_ply_limit};
+}
+
+void restore_settings(const SavedSettings& s) {
+    engine_flags = s.engine_flags_;
+    search_flags = s.search_flags_;
+    book_options = s.book_options_;
+    go_depth_limit = s.go_depth_;
+    iteration_depth_limit = s.iteration_depth_;
+    multi_pv = s.multi_pv_;
+    threads_in_use = s.threads_;
+    idle_percent = s.idle_;
+    draw_value = s.draw_;
+    node_rate_limit = s.node_rate_;
+    tablebase_level = s.tb_level_;
+    selectivity_scale = s.selectivity_;
+    time_cap_ms = s.time_cap_;
+    time_mode = s.time_mode_;
+    clock_mode = s.clock_mode_;
+    move_time_ms = s.move_time_;
+    input_mode = s.input_mode_;
+    search_ply_limit = s.ply_limit_;
+}
+
+void prepare_new_search(int side) {
+    Move book_move = prepare_root(side);
+    if (book_move) {
+        signal_stop(STOP_BOOK_MOVE);
+        return;
+    }
+    reset_material_term(&main_position);
+    prepare_evaluation(&main_position);
+    root_alpha = -MATE_SCORE_BOUND;
+    root_beta = MATE_SCORE_BOUND;
+    prepare_root_moves(&main_position);
+    if (search_state_flags & SEARCH_ROOT_DECIDED) signal_stop(STOP_ROOT_DECIDED);
+}
+
+// Next iteration's aspiration window around the score just found.
+void set_next_window(int score) {
+    if (score >= MATE_SCORE_BOUND + 1) {
+        search_state_flags |= SEARCH_MATE_FOUND;
+        root_alpha = score - 1;
+        root_beta = SCORE_INFINITE;
+    } else if (score <= -MATE_SCORE_BOUND - 1) {
+        search_state_flags |= SEARCH_MATE_FOUND | SEARCH_BEING_MATED;
+        root_alpha = -SCORE_INFINITE;
+        root_beta = score + 1;
+    } else {
+        root_alpha = score - 32;
+        root_beta = score + 32;
+    }
+}
+
+void run_iterations() {
+    while (stop_reason == 0 && check_next_iteration() == 3) {
+        root_search_state = ROOT_ITERATING;
+        uint64_t nodes_at_start = node_total();
+        root_instability = 0;
+        if (input_mode != 0 && (output_state & OUTPUT_PRINTING)) print_depth(iteration_depth);
+        int score = search_root(&main_position, iteration_depth);
+        // An iteration cut short keeps the last complete one's order and scores.
+        if (stop_reason == 0) {
+            driver.root_score = score;
+            bool by_score = driver.iterations_done >= 1 ||
+                            ((search_flags & EF_LIMIT_STRENGTH) && uci_elo < 1501);
+            if (by_score)
+                sort_root_moves_by_score();
+            else
+                sort_root_moves_by_nodes();
+            ++driver.iterations_done;
+            completed_depth = iteration_depth;
+            set_next_window(score);
+            stop_if_all_mated();
+        }
+        driver.best_move_nodes = root_moves[0].nodes;
+        int best = root_moves[0].score;
+        if (iteration_depth <= 2) {
+            driver.lowest_score = driver.highest_score = best;
+            if (iteration_depth == 1) {
+                driver.second_score = root_move_count > 1 ? root_moves[1].score : -SCORE_INFINITE;
+                driver.easy_move = best - driver.second_score > 96;
+            }
+        } else {
+            driver.lowest_score = std::min(driver.lowest_score, best);
+            driver.highest_score = std::max(driver.highest_score, best);
+        }
+        driver.iteration_nodes = node_total() - nodes_at_start;
+        ++iterations_without_change;
+    }
+}
+
+// A result worth remembering for the next games: the root score moved far
+// in this search.
+void store_learned_result() {
+    int score = driver.root_score;
+    int q = std::abs(score) / 4;
+    bool swung = (driver.highest_score - score > 47 && driver.highest_score - score > q) ||
+                 (score - driver.lowest_score > 47 && score - driver.lowest_score > q);
+    if (!swung || !(engine_flags & (EF_POSITION_LEARNING | EF_RETAIN_HASH))) return;
+    uint32_t bound = root_search_state < ROOT_ITERATING ? TT_UPPER : root_search_state > 5 ? TT_LOWER : TT_EXACT;
+    root_search_state = int(bound);
+    const RootMove& best = root_moves[0];
+    int extra = (best.depth - game_ply + LEARNED_EXTRA_BASE) * 16;
+    tt_insert(&main_position, bound | TT_LEARNED, best.score, best.depth, 1, best.line[1] & MOVE_IDENTITY_MASK,
+              extra);
+    learned_entries_changed = 1;
+}
+
+void play_best_move(int mode) {
+    if (!(mode & SEARCH_MODE_INTERNAL)) {
+        // Analysis and pondering end only when the interface says so.
+        while ((search_mode == SEARCH_MODE_INFINITE || search_mode == SEARCH_MODE_PONDER) &&
+               stop_reason != STOP_COMMAND)
+            process_input();
+        uint64_t nodes = node_total();
+        print_bestmove(root_moves[0].line, nodes);
+        searched_nodes = nodes;
+        searched_ms = last_bestmove_ms;
+    }
+    Move best = root_moves[0].line[1];
+    if (!best) return;
+    int side = main_position.side;
+    if (!play_game_move(best & MOVE_IDENTITY_MASK, side)) return;
+    uint32_t flags = root_moves[0].flags;
+    bool bookable = node_rate_limit == 0 || (flags & RM_BOOK) ||
+                    uint64_t(node_rate_limit) >= uint64_t(node_rate_estimate) / 16;
+    if (bookable) flags |= 0x10;
+    record_move_time(node_total(), root_moves[0].depth, int(flags & 0xFFFF), root_moves[0].score, game_ply);
+    take_back_game_move();
+}
+
+}  // namespace
+
+int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
+    int selectivity = int((engine_flags & EF_SELECTIVITY) >> EF_SELECTIVITY_SHIFT);
+    history_threshold = selectivity <= 1 ? 0 : (selectivity + 1) * 32;
+
+    bool internal = mode & SEARCH_MODE_INTERNAL;
+    SavedSettings saved{};
+    if (internal) {
+        saved = save_settings();
+        go_depth_limit = iteration_depth_limit = DEFAULT_MAX_DEPTH;
+        time_cap_ms = DEFAULT_TIME_CAP_MS;
+        search_ply_limit = DEFAULT_MAX_DEPTH;
+        reset_search_settings();
+        time_mode = clock_mode = TIME_MODE_NO_CLOCK;
+        input_mode = 0;
+    }
+
+    root_game_ply = game_ply;
+    if (driver.first_search_ply < 0 || game_ply < driver.first_search_ply) {
+        driver.first_search_ply = game_ply;
+        book_exit_ply = game_ply - 2;
+        book_exit_key_lo = main_position.key_lo;
+        book_exit_key_hi = main_position.key_hi;
+    }
+
+    search_mode = uint32_t(mode);
+    search_book_options = book_options;
+    output_state = 0;
+    stop_reason = 0;
+    thread_slots[0].stop.store(0, std::memory_order_relaxed);
+    search_flags = engine_flags;
+    draw_score[side] = -draw_value;
+    draw_score[side ^ 1] = draw_value;
+
+    load_base_ply_record();
+    search_start_tick = tick_count_ms();
+    search_start_clock = std::clock();
+
+    if (iteration_depth == 0) {
+        driver.iterations_done = 0;
+        driver.root_score = 0;
+        prepare_new_search(side);
+    } else if ((root_moves[0].flags & RM_KNOWN) ||
+               (root_move_count > 1 && root_moves[1].score < -MATE_SCORE_BOUND) ||
+               iteration_depth > MAX_ITERATION) {
+        signal_stop(STOP_NOTHING_LEFT);
+    }
+
+    allocate_time(moves_to_go, time_ms, increment_ms);
+
+    if (time_cap_ms != 0) {
+        if (engine_flags & EF_BUSY_THREADS) wake_helper_threads();
+        root_margin = mode == SEARCH_MODE_ADVICE ? 192 : 96;
+        driver.learned_result = !((search_flags & EF_LIMIT_STRENGTH) && uci_elo < 2000);
+        search_ply_limit = DEFAULT_MAX_DEPTH;
+    }
+
+    run_iterations();
+
+    bool decided = search_state_flags & SEARCH_ROOT_DECIDED;
+    if (tt_share_kb >= 1024 && driver.learned_result && driver.iterations_done > 2 &&
+        node_rate_limit == 0 && !internal && game_ply - driver.first_search_ply < 100 && !decided)
+        store_learned_result();
+
+    if (!decided || mode > SEARCH_MODE_INFINITE) {
+        play_best_move(mode);
+    } else {
+        current_game_record->ply_flags = uint16_t(current_game_record->ply_flags | (search_state_flags & 0xFFFF));
+        stop_reason = 0;
+    }
+    if (search_mode != SEARCH_MODE_PONDER) driver.last_best_move = root_moves[0].line[1];
+    if (internal) restore_settings(saved);
+
+    int result = stop_reason;
+    if (mode == SEARCH_MODE_NORMAL || search_mode == SEARCH_MODE_NORMAL) {
+        search_mode = stop_reason >= 128 ? 1 : 3;
+    } else {
+        search_mode = stop_reason < 20 ? 2 : 1;
+        result = 0x40;
+    }
+    driver.previous_final_score = driver.root_score;
+    iteration_depth = 0;
+    return result;
+}
+
+int check_next_iteration() {
+    uint64_t share = driver.best_move_nodes * 100 / (driver.iteration_nodes + 1);
+    int next = iteration_depth + 1;
+    bool allowed = next <= iteration_depth_limit || (search_mode != SEARCH_MODE_NORMAL && next <= MAX_ITERATION);
+    if (!allowed) return 5;
+    if (iteration_depth == 0) {
+        reference_score = root_evaluation;
+        reference_score_change = 0;
+        iteration_depth = next;
+        return 3;
+    }
+    int64_t target = soft_limit_ms;
+    if (iterations_without_change == iteration_depth && root_instability == 0 && driver.easy_move &&
+        root_moves[0].score >= driver.second_score + 128) {
+        time_extension_ms = -target / 2;
+        // A recapture of what the last move took is all the more obvious.
+        const GameRecord& last = *current_game_record;
+        Move best = root_moves[0].line[1];
+        if (last.captured && move_to(best) == move_to(last.move) &&
+            PIECE_VALUES[main_position.kind[move_to(best)]] >= PIECE_VALUES[last.captured])
+            time_extension_ms = -target * 3 / 4;
+        if (int64_t(share) >= main_position.easy_move_share + 68) time_extension_ms -= target / 4;
+        if (driver.root_score > driver.previous_final_score + 64) time_extension_ms /= 2;
+    }
+    int64_t elapsed = int64_t(get_elapsed_ms()) + ponder_offset_ms;
+    driver.iteration_start_ms = elapsed;
+    driver.smoothed_share = (std::max<int>(int(share), 16) + driver.smoothed_share) / 2;
+    reference_score_change = driver.root_score - reference_score;
+    reference_score = driver.root_score;
+    bool out_of_time = search_mode == SEARCH_MODE_NORMAL && target + time_extension_ms < elapsed;
+    bool not_worth_it = search_mode == SEARCH_MODE_NORMAL && panic_limit_ms < elapsed && root_instability == 0 &&
+                        best_move_changes == 0 &&
+                        target + time_extension_ms < elapsed + elapsed * 2 * driver.smoothed_share / 100;
+    if (quit_word || out_of_time || not_worth_it) {
+        signal_stop(STOP_TIME_ITERATION);
+        return 5;
+    }
+    iteration_depth = next;
+    check_time_and_input(0);
+    best_move_changes = 0;
+    return 3;
+}
+
+void stop_if_all_mated() {
+    if (search_mode != SEARCH_MODE_NORMAL || time_mode == TIME_MODE_NO_CLOCK) return;
+    bool only_first_survives = root_move_count == 1;
+    if (!only_first_survives) {
+        only_first_survives = true;
+        for (int i = 1; i < root_move_count; ++i)
+            if (root_moves[i].score >= -7799) only_first_survives = false;
+    }
+    if (only_first_survives && driver.iterations_done >= 3 && get_elapsed_ms() + ponder_offset_ms > 250)
+        signal_stop(STOP_ONLY_MOVE);
+}
+
+int last_search_depth() { return completed_depth; }
+uint64_t last_search_nodes() { return searched_nodes; }
+uint32_t last_search_ms() { return searched_ms; }

@@ -1,4 +1,5 @@
-// The search driver: runs one search from the main position and reports it.
+// The search driver: runs one search from "go" to "bestmove" on the main
+// thread, iterating the root search depth by depth.
 #pragma once
 
 #include <cstdint>
@@ -13,17 +14,33 @@ enum SearchMode : uint32_t {
     SEARCH_MODE_CALIBRATION = 9,
     SEARCH_MODE_ADVICE = 11,
 };
+inline constexpr uint32_t SEARCH_MODE_INTERNAL = 8;  // modes that run with default settings
 extern uint32_t search_mode;
 
 inline bool search_running() { return search_mode >= SEARCH_MODE_NORMAL; }
 
 // StopReason: why the running search ends; 0 while it goes on.
-inline constexpr uint8_t STOP_COMMAND = 64;
+enum StopReasonCode : uint8_t {
+    STOP_ALL_KNOWN = 4,        // every root move has a known result
+    STOP_BOOK_MOVE = 5,
+    STOP_ROOT_DECIDED = 6,     // no legal move, or no time at all
+    STOP_NOTHING_LEFT = 7,     // a continued search has nothing to add
+    STOP_ONLY_MOVE = 10,       // only the first root move avoids mate
+    STOP_DEPTH_LIMIT = 11,
+    STOP_TIME_POLLED = 13,
+    STOP_TIME_ITERATION = 14,
+    STOP_COMMAND = 64,         // "stop", or a command that needs an idle engine
+};
 extern uint8_t stop_reason;
 
 // Runs a search for `side` in run mode `mode` with the clock values of the
-// side to move; returns the stop reason.
+// side to move; the stop reason (0x40 outside the normal mode).
 int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms);
+
+// 3 to run the next iteration, 5 to stop.
+int check_next_iteration();
+// Stops a clocked search whose every move but the first loses to mate.
+void stop_if_all_mated();
 
 // Figures of the last finished search, read by "bench".
 int last_search_depth();

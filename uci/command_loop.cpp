@@ -12,7 +12,7 @@
 #include "uci/dispatch.h"
 #include "uci/output.h"
 
-char input_mode = '2';
+char input_mode = 0;  // no input is read until the command loop sets standard input up
 uint16_t quit_word = 0;
 int redispatch_pending = 0;
 char command_line[MAX_INPUT_LINE + 1];

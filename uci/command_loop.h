@@ -6,7 +6,7 @@
 
 #include "platform/input.h"
 
-extern char input_mode;         // '1' a terminal, '2' a pipe or file
+extern char input_mode;         // 0 none (no input read), '1' a terminal, '2' a pipe or file
 extern uint16_t quit_word;      // set by "quit"; ends the command loop
 extern int redispatch_pending;  // the held line is dispatched again on the next call
 extern char command_line[MAX_INPUT_LINE + 1];

@@ -15,7 +15,10 @@
 #include "uci/build_config.h"
 #include "uci/command_loop.h"
 #include "uci/engine.h"
+#include "position/move_tests.h"
+#include "position/position.h"
 #include "uci/fen.h"
+#include "uci/move_text.h"
 #include "uci/game_history.h"
 #include "uci/options.h"
 #include "uci/output.h"
@@ -27,6 +30,8 @@ int new_game_pending = 0;
 uint16_t searchmoves[SEARCHMOVES_CAPACITY];
 int searchmoves_count = 0;
 int book_exit_ply = -1;
+uint32_t book_exit_key_lo = 0;
+uint32_t book_exit_key_hi = 0;
 uint8_t engine_side = 0;
 uint8_t run_mode = 0;
 
@@ -71,8 +76,55 @@ void read_searchmoves(const char* cursor) {
     }
 }
 
-// Plays the "moves" list of a "position" command onto the game.
-void play_position_moves(const char*) {}
+// Clears what a booked move carried (search data and clock) in every record
+// from `first` on: those moves are no longer the game's.
+void forget_booked_moves(GameRecord* first) {
+    for (GameRecord* record = first; record < game_records + GAME_RECORD_COUNT; ++record) {
+        record->score = 0;
+        record->result_flags = 0;
+        record->san_depth = 0;
+        record->unused_word = 0;
+        record->clock_ms = 0;
+    }
+}
+
+// Plays the "moves" list of a "position" command onto the game. Moves the
+// history already holds keep their booked data. The first word that is not
+// a legal move ends the list: playing on would give every later move to the
+// wrong side.
+void play_position_moves(const char* cursor) {
+    bool following_history = true;
+    char word[32];
+    while (*(cursor = skip_blanks(cursor))) {
+        size_t length = 0;
+        while (cursor[length] && !std::isspace(static_cast<unsigned char>(cursor[length]))) ++length;
+        std::string text(cursor, length);
+        cursor += length;
+        Move move = NO_MOVE;
+        if (length < sizeof(word)) {
+            std::memcpy(word, text.c_str(), length + 1);
+            move = parse_move_text(word);
+        }
+        GameRecord* next = current_game_record + 1;
+        if (following_history) {
+            if (move != NO_MOVE && next < game_records + GAME_RECORD_COUNT &&
+                (next->move & 0xFFF) == (move & 0xFFF)) {
+                if (next->result_flags & 0x1000) book_exit_ply = game_ply + 1;
+            } else {
+                if (next < game_records + GAME_RECORD_COUNT) forget_booked_moves(next);
+                following_history = false;
+            }
+        }
+        int side = main_position.side;
+        if (move == NO_MOVE || !validate_move(&main_position, &move) || !play_game_move(move, side)) {
+            uci_print("info string illegal or unreadable move <%s>, moves after it ignored\n", text.c_str());
+            return;
+        }
+        if (main_position.key_lo == book_exit_key_lo && main_position.key_hi == book_exit_key_hi)
+            book_exit_ply = game_ply - 2;
+        clock_side ^= 1;
+    }
+}
 
 int handle_position(const char* text) {
     if (search_running()) return COMMAND_BUSY;
@@ -94,8 +146,9 @@ int handle_position(const char* text) {
         start_new_game();
     } else if (match_keyword("fen", &cursor)) {
         cursor = skip_blanks(cursor);
-        if (!parse_fen(cursor)) {
-            uci_print("info string invalid FEN\n");
+        const char* reason = nullptr;
+        if (!parse_fen(cursor, &reason)) {
+            uci_print("info string invalid FEN (%s), position and moves ignored\n", reason ? reason : "refused");
             return COMMAND_HANDLED;
         }
         cursor = std::strstr(cursor, "moves");
@@ -229,7 +282,10 @@ int dispatch_command(const char* line) {
         return COMMAND_HANDLED;
     }
     if (match_keyword("isready", &cursor)) {
-        if (search_running() && stop_reason != 0) return COMMAND_BUSY;
+        // After "stop" (or a command that needs an idle engine) the answer
+        // follows the "bestmove". A search that ended by itself and waits for
+        // "stop" (infinite analysis, pondering) is answered at once.
+        if (search_running() && stop_reason == STOP_COMMAND) return COMMAND_BUSY;
         uci_print("readyok\n");
         return COMMAND_HANDLED;
     }

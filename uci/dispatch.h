@@ -17,7 +17,9 @@ extern std::string previous_position_text;  // text after "position " of the las
 extern int new_game_pending;                // "ucinewgame" seen since the last "position"
 extern uint16_t searchmoves[SEARCHMOVES_CAPACITY];
 extern int searchmoves_count;
-extern int book_exit_ply;
+extern int book_exit_ply;        // game ply after which the book was last left, -1 unknown
+extern uint32_t book_exit_key_lo;  // position key kept with it
+extern uint32_t book_exit_key_hi;
 extern uint8_t engine_side;
 extern uint8_t run_mode;
 

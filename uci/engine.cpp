@@ -5,6 +5,7 @@
 
 #include "book/book.h"
 #include "book/pgn.h"
+#include "eval/kpk.h"
 #include "platform/system.h"
 #include "search/strength.h"
 #include "search/threads.h"
@@ -67,6 +68,7 @@ int init_engine_data(uint32_t seed) {
     if (!init_tablebases(1)) return -1;
     if (seed != 0) random_state = seed;
     init_square_tables();
+    init_kpk_bitbase();
     return 1;
 }
 

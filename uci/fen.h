@@ -1,11 +1,40 @@
-// FEN and move text.
+// Reading a FEN into the main position. Every field is checked before the
+// position is touched: a refused FEN leaves the position, the game history
+// and the settings exactly as they were.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-// Sets up the main position from a FEN; 1 on success, 0 when refused.
-int parse_fen(const char* text);
+inline constexpr int FEN_FIELD_COUNT = 13;  // 8 ranks, side, castling, en passant, two counters
+inline constexpr int FEN_FIELD_CAPACITY = 32;
 
-// The move the text names on the main position (coordinate or algebraic),
-// 0 when it names none.
-uint16_t parse_move_text(const char* text);
+struct FenFields {
+    int count;
+    char field[FEN_FIELD_COUNT][FEN_FIELD_CAPACITY];
+};
+
+// A board read from a FEN, ready for set-up.
+struct FenBoard {
+    uint8_t kind[64];
+    uint8_t colour[64];
+    int side;
+    int full_move;
+    uint32_t castling;  // castling and en-passant word of setup_position
+};
+
+// The FEN text of the game's start (fields only), for the saved game's tags;
+// empty for the standard start position.
+extern std::string fen_tag_text;
+
+// Sets up the main position; 1 on success, 0 when refused (the reason, when
+// `reason` is given, in words).
+int parse_fen(const char* text, const char** reason = nullptr);
+
+// Splits the FEN's fields (the placement's ranks become fields 0-7); the
+// number of fields, or -1 when a field is longer than its room or there are
+// too many.
+int split_fen_fields(const char* text, FenFields* fields);
+
+// Sets up the board; 1 when set up, 0 when refused (nothing changed).
+int place_fen_pieces(const FenBoard& board);

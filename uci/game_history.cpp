@@ -1,5 +1,17 @@
 #include "uci/game_history.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "position/attack_units.h"
+#include "position/make.h"
+#include "eval/eval_tables.h"
+#include "position/position.h"
+#include "position/setup.h"
+#include "search/time_control.h"
+#include "uci/fen.h"
+#include "uci/settings.h"
+
 GameRecord game_records[GAME_RECORD_COUNT];
 GameRecord* current_game_record = &game_records[1];
 int game_ply = 1;
@@ -10,3 +22,155 @@ int engine_colour = 1;
 int booked_ply = 1;
 int game_is_chess960 = 0;
 int last_book_ply = -1;
+
+namespace {
+
+void refresh_game_state() {
+    game_ply = main_position.ply;
+    game_ep_square = main_position.ep_square;
+}
+
+bool side_attacks_king(const Position* pos, int attacker) {
+    return pos->attacks[attacker][king_square(pos, attacker ^ 1)].direct != 0;
+}
+
+void make_game_move(Position* pos, Move move) {
+    if ((move & MOVE_IDENTITY_MASK) == NULL_MOVE)
+        make_null_move(pos);
+    else
+        make_move(pos, move & MOVE_IDENTITY_MASK);
+}
+
+}  // namespace
+
+int play_game_move(Move move, int side) {
+    Position* pos = &main_position;
+    reset_ply_stack(pos);
+    if (move == NO_MOVE) {
+        if (current_game_record + 1 >= game_records + GAME_RECORD_COUNT) return 0;
+        ++current_game_record;
+        make_game_move(pos, current_game_record->move);
+    } else {
+        int flags = san_disambiguation_flags(move);
+        make_game_move(pos, move);
+        const PlyRecord* ply = current_ply_record(pos);
+        GameRecord* record = current_game_record + 1;
+        record->move = ply->move;
+        record->move_extra = ply->captured_slots;
+        record->captured = ply->captured;
+        record->mover = ply->mover;
+        record->saved_moved = ply->saved_moved;
+        record->saved_ep = ply->saved_ep;
+        record->saved_fifty = ply->saved_fifty;
+        record->saved_key_lo = ply->saved_key_lo;
+        record->saved_key_hi = ply->saved_key_hi;
+        record->ply_flags = uint16_t(ply->flags);
+        // The search data and the clock of a replayed move stay as booked.
+        record->san_depth = uint16_t((record->san_depth & 0xFC00) | flags);
+        current_game_record = record;
+    }
+    int mover = side;
+    if (side_attacks_king(pos, mover)) current_game_record->move |= MOVE_GIVES_CHECK;
+    if (side_attacks_king(pos, mover ^ 1)) {
+        take_back_game_move();
+        return 0;
+    }
+    if (pos->ply >= GAME_COMPACT_PLY) compact_game_history();
+    refresh_game_state();
+    return 1;
+}
+
+void take_back_game_move() {
+    Position* pos = &main_position;
+    if (current_game_record <= game_records + 1) return;  // nothing played since the set-up
+    load_base_ply_record();
+    const GameRecord& record = *current_game_record;
+    if ((record.move & MOVE_IDENTITY_MASK) == NULL_MOVE)
+        unmake_null_move(pos);
+    else
+        unmake_move(pos);
+    --current_game_record;
+    refresh_game_state();
+}
+
+void compact_game_history() {
+    Position* pos = &main_position;
+    int reversible = pos->fifty;
+    int ply = pos->ply;
+    if (reversible < 0) {
+        pos->ply = 1;
+        current_game_record = &game_records[1];
+        return;
+    }
+    // The copy must start at record 2 or later and leave room to play on:
+    // keep at most the records that exist, and at most 495 of them.
+    reversible = std::min({reversible, ply - 2, GAME_RECORD_COUNT - 5});
+    std::memmove(&game_records[2], &game_records[ply - reversible], sizeof(GameRecord) * size_t(reversible + 1));
+    pos->ply = reversible + 2;
+    current_game_record = &game_records[reversible + 2];
+}
+
+int san_disambiguation_flags(Move move) {
+    const Position* pos = &main_position;
+    int from = move_from(move);
+    int to = move_to(move);
+    int kind = pos->kind[from];
+    if (kind <= PAWN) return kind;
+    int side = pos->colour[from];
+    uint32_t word = pos->attacks[side][to].direct;
+    static constexpr uint32_t CLASS_MASKS[7] = {0, 0, KNIGHT_CLASS_MASK, 0xC00000, 0x300000, 0xE0000, KING_CLASS_BIT};
+    if ((word & CLASS_MASKS[kind]) == CLASS_UNITS[kind]) return kind;
+    const uint32_t* kind_slots[7] = {nullptr, nullptr, pos->knight_slots, pos->bishop_slots,
+                                     pos->rook_slots, pos->queen_slots, nullptr};
+    if (!kind_slots[kind]) return kind;
+    uint32_t others = kind_slots[kind][side] & pos->slots[side] & word & ~pos->slot_bit[from] & ATTACK_SLOT_MASK;
+    int flags = kind;
+    while (others) {
+        int slot = highest_slot(others);
+        others &= ~(1u << slot);
+        int square = pos->piece_list[side][slot];
+        if (file_of(square) != file_of(from))
+            flags |= 0x08;
+        else if (rank_of(square) != rank_of(from))
+            flags |= 0x10;
+    }
+    return flags;
+}
+
+void start_new_game() {
+    game_is_chess960 = 0;
+    ply_base = 0;
+    clock_side = 0;
+    engine_colour = 1;
+    game_ply = 1;
+    booked_ply = 1;
+    last_book_ply = -1;
+    fen_tag_text.clear();
+    setup_position((engine_flags & EF_CHESS960) ? 3 : SETUP_START_POSITION, SETUP_ALL_CASTLING);
+    developed_minors[WHITE] = developed_minors[BLACK] = 0;  // a new position: no development counted yet
+    refresh_game_state();
+    time_control[0] = TimeControlPeriod{0, 0, 0, PERIOD_UNUSED};
+    reset_clocks();
+    soft_limit_ms = 0;
+    if (engine_flags & EF_CHESS960) game_is_chess960 = 1;
+}
+
+void load_base_ply_record() {
+    Position* pos = &main_position;
+    reset_ply_stack(pos);
+    PlyRecord* ply = current_ply_record(pos);
+    const GameRecord& record = *current_game_record;
+    *ply = PlyRecord{};
+    ply->move = record.move;
+    ply->captured_slots = record.move_extra;
+    ply->captured = record.captured;
+    ply->mover = record.mover;
+    ply->saved_moved = record.saved_moved;
+    ply->saved_ep = record.saved_ep;
+    ply->saved_fifty = record.saved_fifty;
+    ply->saved_key_lo = record.saved_key_lo;
+    ply->saved_key_hi = record.saved_key_hi;
+    ply->flags = record.ply_flags;
+}
+
+int game_side_to_move() { return main_position.side; }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "position/types.h"
+
 struct Position;
 
 // 32 bytes, fields in this order.
@@ -16,8 +18,7 @@ struct GameRecord {
     uint8_t mover;           // side that made the move
     uint8_t saved_moved;     // destination square's moved byte before the move
     uint8_t saved_ep;        // en-passant square before the move
-    uint8_t saved_fifty;     // fifty-move counter before the move
-    uint8_t unused_byte;
+    uint16_t saved_fifty;    // fifty-move counter before the move (16 bits: 255 reversible plies fit in a byte no more)
     uint16_t ply_flags;      // low 16 bits of the PlyRecord flags after the move
     uint32_t saved_key_lo;   // position key before the move
     uint32_t saved_key_hi;
@@ -43,8 +44,24 @@ extern int booked_ply;                   // ply of the last move booked by the c
 extern int game_is_chess960;
 extern int last_book_ply;                // ply of the last book move, -1 when none
 
+// Plays `move` for `side` onto the main position and records it; 1 when
+// played, 0 when it left the mover's king attacked (then nothing remains of
+// it). Move 0 replays the move stored in the next record.
+int play_game_move(Move move, int side);
+// Takes the current record's move back and makes the record before it current.
+void take_back_game_move();
 // Resets the game to the standard start position.
 void start_new_game();
+// Renumbers the history down to the part the repetition tests can still reach.
+void compact_game_history();
+// Disambiguation data of a move for algebraic notation (before it is made):
+// the moving kind, 0x08 when the origin file is needed, 0x10 the origin rank.
+int san_disambiguation_flags(Move move);
+
+// Resets the main position's ply stack to its base record and fills that
+// record from the current game record: the search's root, and what a
+// take-back pops, hold the last game move.
+void load_base_ply_record();
 
 // Side to move of the main position.
 int game_side_to_move();

@@ -90,9 +90,12 @@ TEST_F(DispatchTest, IsreadyAnswersAtOnceUnlessTheSearchIsStopping) {
     stop_reason = 0;
     EXPECT_EQ(dispatch_command("isready"), COMMAND_HANDLED);
     EXPECT_EQ(output.text(), "readyok\n");
+    stop_reason = 11;  // finished by itself, waiting for "stop"
+    EXPECT_EQ(dispatch_command("isready"), COMMAND_HANDLED);
+    EXPECT_EQ(output.text(), "readyok\nreadyok\n");
     stop_reason = STOP_COMMAND;
     EXPECT_EQ(dispatch_command("isready"), COMMAND_BUSY);
-    EXPECT_EQ(output.text(), "readyok\n");  // the answer waits for the search's end
+    EXPECT_EQ(output.text(), "readyok\nreadyok\n");  // the answer waits for the "bestmove"
 }
 
 TEST_F(DispatchTest, NothingIsAnsweredBeforeUci) {

@@ -1,0 +1,247 @@
+#include "eval/pawns.h"
+
+#include <cstdlib>
+
+#include "eval/eval_constants.h"
+#include "eval/eval_tables.h"
+#include "eval/passed_pawns.h"
+#include "eval/positional.h"
+#include "eval/square_rows.h"
+#include "position/attack_units.h"
+#include "position/geometry.h"
+#include "position/position.h"
+#include "position/zobrist.h"
+#include "uci/settings.h"
+
+namespace {
+
+constexpr uint8_t FILES_A_B = 0x03;
+constexpr uint8_t FILES_D_F = 0x38;
+constexpr uint8_t FILES_F_H = 0xE0;
+
+constexpr int UNDEVELOPED_BISHOP_BLOCK = 20;
+
+// Files d and e, with their neighbours c and f: the centre files of the
+// shelter terms.
+bool centre_file(int f) {
+    return SHELTER_FILE_CLASS[f] == 2 || (f > 0 && SHELTER_FILE_CLASS[f - 1] == 2) ||
+           (f < 7 && SHELTER_FILE_CLASS[f + 1] == 2);
+}
+
+bool unmoved_rook_on(const Position* pos, int side, int square) {
+    return pos->kind[square] == ROOK && pos->colour[square] == side && pos->moved[square] == 0;
+}
+
+// The files where an unmoved king may still find its shelter after castling.
+// With only the a-side rook unmoved the king may also stay in the centre;
+// with only the h-side rook it can go to files f-h.
+uint8_t castling_files(const Position* pos, int side) {
+    const bool a_rook = unmoved_rook_on(pos, side, castle_rook_squares[CASTLE_A_SIDE][side]);
+    const bool h_rook = unmoved_rook_on(pos, side, castle_rook_squares[CASTLE_H_SIDE][side]);
+    uint8_t mask = 0;
+    if (a_rook) mask |= h_rook ? FILES_A_B | FILES_F_H : FILES_A_B | FILES_D_F;
+    else if (h_rook) mask |= FILES_F_H;
+    return mask;
+}
+
+int pawns_on_files(const uint8_t* files, uint8_t file_mask) {
+    int n = 0;
+    for (int f = 0; f < 8; ++f)
+        if (file_mask & (1u << f)) n += __builtin_popcount(files[f]);
+    return n;
+}
+
+// The nearest enemy pawn in front of a pawn of `us` on rank r on the files
+// next to f: its rank, or -1.
+int nearest_enemy_front_rank(const uint8_t* their_files, int us, int f, int r) {
+    const uint32_t bits = (their_files[f - 1] | their_files[f + 1]) & ranks_in_front(us, r);
+    if (bits == 0) return -1;
+    return us == WHITE ? __builtin_ctz(bits) : 31 - __builtin_clz(bits);
+}
+
+int weak_penalty(int us, int square) { return WEAK_PAWN_PENALTY[us == WHITE ? square : square ^ 56]; }
+
+int side_pawns(Position* pos, int us, int them_to_move) {
+    const int them = us ^ 1;
+    const AttackRecord* A = pos->attacks[us];
+    const AttackRecord* E = pos->attacks[them];
+    const uint8_t* own_files = pawn_files(pos, us);
+    const uint8_t* their_files = pawn_files(pos, them);
+    const int step = us == WHITE ? 8 : -8;
+    const int16_t* pst = square_table(PAWN, us);
+    const int own_king = king_square(pos, us);
+    const int their_king = king_square(pos, them);
+    const int their_weight = int(pos->material_counts[them] & 0xFF);
+    const int own_weight = int(pos->material_counts[us] & 0xFF);
+    const bool they_have_heavy = ((pos->rook_slots[them] | pos->queen_slots[them]) & pos->slots[them]) != 0;
+    const bool king_unmoved = pos->moved[own_king] == 0;
+    const uint8_t castle_mask = king_unmoved ? castling_files(pos, us) : 0;
+
+    // The square in front of the king, moved one file toward the centre on
+    // the edge files: the shelter pawns are counted from there.
+    int shelter_origin = NO_SQUARE;
+    if (!king_unmoved) {
+        const int ahead = own_king + step;
+        if (ahead >= 0 && ahead < 64)
+            shelter_origin = file_of(ahead) == 0 ? ahead + 1 : file_of(ahead) == 7 ? ahead - 1 : ahead;
+    }
+
+    const bool storm = own_weight > 6 && king_wing[us] != KING_WING_NONE;
+    int storm_shift = 0;
+    bool storm_advance = false;
+    if (storm) {
+        storm_shift = king_wing[us] + ((own_weight - 5) >> 2);
+        storm_advance = king_wing[us] == KING_WING_SAME ||
+                        pawns_on_files(own_files, far_wing_files[us]) >= pawns_on_files(their_files, far_wing_files[us]);
+    }
+
+    int sum = 0;
+    for (uint32_t pawns = pos->pawn_slots[us] & pos->slots[us]; pawns;) {
+        const int slot = highest_slot(pawns);
+        pawns &= ~(1u << slot);
+        const int q = pos->piece_list[us][slot];
+        const int f = file_of(q);
+        const int r = RELATIVE_RANK[us][rank_of(q)];
+        const int front = q + step;
+        const uint32_t in_front = ranks_in_front(us, rank_of(q));
+        const bool front_guarded = (A[front].direct & PAWN_CLASS_MASK) != 0;
+        const bool enemy_pawn_in_front = pos->kind[front] == PAWN && pos->colour[front] == them;
+        const bool open_file = ((own_files[f] | their_files[f]) & in_front) == 0;
+
+        int v = pst[q];
+
+        // Shelter.
+        if (their_weight > 4) {
+            const int edge = edge_distance_of_rank[rank_of(q)];
+            int s = 0;
+            if (king_unmoved) {
+                if (castle_mask & (1u << f)) {
+                    s = (centre_file(f) ? 2 * pos->phase : pos->phase_half + 2 * pos->phase) >> edge;
+                    if (s != 0 && (f <= 1 || f >= 6) && ((A[front].direct | A[q].direct) & PAWN_CLASS_MASK))
+                        s += s >> 2;
+                }
+            } else if (shelter_origin != NO_SQUARE) {
+                const int dist = king_distance[shelter_origin][q];
+                // The shift is at least 0: a pawn never stands on an edge
+                // rank, so its edge distance is at least 1.
+                if (dist < 3) s = (centre_file(f) ? 2 * pos->phase : 3 * pos->phase) >> (dist - 1 + edge);
+            }
+            v += s;
+        }
+
+        // Pawn-colour bytes: how much the pawn weighs on its square colour
+        // for the own bishop, most when it is fixed.
+        const int c = CORNER_DISTANCE[q];
+        int weight;
+        if (enemy_pawn_in_front && !(E[q].direct & PAWN_CLASS_MASK) && !front_guarded)
+            weight = c;
+        else if (pos->colour[front] == NO_COLOUR)
+            weight = c / 2;
+        else
+            weight = (c / 2 + c) / 2;
+        pos->pawn_colour_weights[us][square_colour[q]] += weight;
+
+        // A centre pawn on its start square, blocked, in front of the
+        // undeveloped bishop that needs it to move.
+        const int pawn_home = us == WHITE ? 8 : 48;
+        const int piece_home = us == WHITE ? 0 : 56;
+        if (pos->colour[front] != NO_COLOUR &&
+            ((q == pawn_home + 3 && pos->kind[piece_home + 2] == BISHOP && pos->colour[piece_home + 2] == us) ||
+             (q == pawn_home + 4 && pos->kind[piece_home + 5] == BISHOP && pos->colour[piece_home + 5] == us)))
+            v -= UNDEVELOPED_BISHOP_BLOCK;
+
+        if (front_guarded && r >= 3) v += ((v + 8) >> 2) + r;
+
+        // Weakness. A pawn is supported when an own pawn stands on an
+        // adjacent file level with it or behind it (it defends the pawn or
+        // can come up to); a pawn without such a neighbour is weak. An
+        // isolated pawn has no own pawn on the adjacent files at all; a
+        // backward pawn has own neighbours only in front of it and enemy
+        // pawns on the adjacent files ahead.
+        const uint32_t adjacent = own_files[f - 1] | own_files[f + 1];
+        const bool isolated = adjacent == 0;
+        const bool supported = (adjacent & ranks_behind_or_level(us, rank_of(q))) != 0;
+        const bool weak = !supported && (!front_guarded || open_file);
+        bool backward = false;
+        if (weak) {
+            if (!front_guarded && !enemy_pawn_in_front) {
+                v -= weak_penalty(us, q);
+                if (pos->colour[front] == them) v -= WEAK_PAWN_BLOCKER[pos->kind[front]];
+            }
+            if (isolated) {
+                v -= ISOLATED_PAWN_PENALTY[f] + pos->phase_rest_half;
+                if (open_file && they_have_heavy) v -= 8;
+            }
+            const int enemy_rank = nearest_enemy_front_rank(their_files, us, f, rank_of(q));
+            backward = !isolated && enemy_rank >= 0;
+            if (backward) {
+                v -= open_file && they_have_heavy ? 11 : 3;
+                if (!enemy_pawn_in_front) {
+                    // The stop square: where the nearest enemy pawn on an
+                    // adjacent file would attack the pawn, while that enemy
+                    // pawn is still far; else the square in front.
+                    int t = front;
+                    if (RELATIVE_RANK[us][enemy_rank] < 4) t = square_at(f, enemy_rank) - step;
+                    const int enemy_count = pawn_attackers(E[t].direct);
+                    const int own_count = pawn_attackers(A[t].direct);
+                    if (enemy_count > own_count) {
+                        const int pen =
+                            weak_penalty(us, t - step) + BACKWARD_STOP_VALUE[RELATIVE_RANK[us][rank_of(t)]];
+                        v -= enemy_count - own_count >= 2 ? 2 * pen : pen;
+                    }
+                    if (attack_count(E[front].direct) <= attack_count(A[front].direct)) v += 4;
+                }
+            }
+        }
+
+        if (__builtin_popcount(own_files[f]) >= 2) v -= (weak ? 9 : 4) + pos->phase_rest_quarter;
+
+        // Storm: pawns of the wing away from the own king march on.
+        if (storm && (far_wing_files[us] & (1u << f))) {
+            v -= 2 << storm_shift;
+            if (r > 2 && storm_advance) {
+                int advance = STORM_STEP[r] << storm_shift;
+                if (pos->kind[front] == PAWN && (E[front].direct & PAWN_CLASS_MASK)) advance >>= 1;
+                v += advance;
+            }
+        }
+
+        // Passed pawn (an isolated passer keeps its term; a backward pawn is
+        // not counted as passed) or candidate.
+        const uint32_t enemy_adjacent_front = (their_files[f - 1] | their_files[f + 1]) & in_front;
+        if (open_file && !backward && enemy_adjacent_front == 0) {
+            v += passed_pawn_value(pos, us, q, them_to_move);
+        } else if (open_file && enemy_adjacent_front != 0) {
+            // A candidate: the own pawns level with it or behind on the
+            // adjacent files are at least as many as the enemy pawns in
+            // front there, so together they can force a passed pawn.
+            const int sentry_count = __builtin_popcount(their_files[f - 1] & in_front) +
+                                     __builtin_popcount(their_files[f + 1] & in_front);
+            const int helpers = __builtin_popcount(own_files[f - 1] & ranks_behind_or_level(us, rank_of(q))) +
+                                __builtin_popcount(own_files[f + 1] & ranks_behind_or_level(us, rank_of(q)));
+            if (helpers >= sentry_count)
+                v += std::abs(f - file_of(their_king)) + ((r - (r == 2 ? 1 : 0)) << pos->phase_rest_eighth) +
+                     pos->phase_rest_half;
+        }
+        sum += v;
+    }
+    return sum;
+}
+
+}  // namespace
+
+int eval_pawn_structure(Position* pos, int white_to_move, int black_to_move) {
+    pos->pawn_colour_weights[WHITE][0] = pos->pawn_colour_weights[WHITE][1] = 0;
+    pos->pawn_colour_weights[BLACK][0] = pos->pawn_colour_weights[BLACK][1] = 0;
+    if (((pos->pawn_slots[WHITE] & pos->slots[WHITE]) | (pos->pawn_slots[BLACK] & pos->slots[BLACK])) == 0) return 0;
+    int sum = side_pawns(pos, WHITE, black_to_move) - side_pawns(pos, BLACK, white_to_move);
+    if (search_flags & EF_HYPER_MODERN) {
+        // Hyper-Modern Play: the root side pays for the weight of its pawns
+        // on both square colours, most for fixed central ones, and so
+        // prefers to hold the centre with pieces.
+        const int rs = root_side_to_move;
+        const int h = (pos->pawn_colour_weights[rs][0] + pos->pawn_colour_weights[rs][1]) / 2;
+        sum += rs == WHITE ? -h : h;
+    }
+    return sum;
+}

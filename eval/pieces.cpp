@@ -1,0 +1,195 @@
+#include "eval/pieces.h"
+
+#include <cstdlib>
+
+#include "eval/eval_constants.h"
+#include "eval/eval_tables.h"
+#include "eval/positional.h"
+#include "eval/square_rows.h"
+#include "position/attack_units.h"
+#include "position/geometry.h"
+#include "position/material.h"
+#include "position/position.h"
+
+namespace {
+
+constexpr uint32_t DIRECT_ROOK_CLASS = 0x300000;
+
+constexpr int KNIGHT_WITH_QUEEN = 8;
+constexpr int BISHOP_BASE = 12;
+constexpr int ROOK_DEFENDED_BY_ROOK = 7;
+constexpr int ROOK_HALF_OPEN_FILE = 12;
+constexpr int ROOK_OPEN_FILE = 22;
+constexpr int ROOK_SEVENTH = 12;
+constexpr int ROOK_SHUT_IN = 38;
+
+// Rank bits of the enemy pawns that could ever attack `square` of a man of
+// `side`: enemy pawns on the adjacent files in front of it.
+bool enemy_pawn_can_attack(const Position* pos, int side, int square) {
+    const uint8_t* enemy_files = pawn_files(pos, side ^ 1);
+    const int f = file_of(square);
+    const int r = rank_of(square);
+    const uint32_t ranks_in_front = side == WHITE ? (0xFFu << (r + 1)) & 0xFF : (1u << r) - 1;
+    return ((enemy_files[f - 1] | enemy_files[f + 1]) & ranks_in_front) != 0;
+}
+
+// An outpost: a central square (corner distance above 7) that no enemy pawn
+// can ever attack.
+bool is_outpost(const Position* pos, int side, int square) {
+    return CORNER_DISTANCE[square] > 7 && !enemy_pawn_can_attack(pos, side, square);
+}
+
+int knight_value(const Position* pos, int side, int sq) {
+    const int own_king = king_square(pos, side);
+    const int enemy_king = king_square(pos, side ^ 1);
+    const int f = file_of(sq), r = rank_of(sq);
+    int v = square_table(KNIGHT, side)[sq] - std::abs(f - file_of(own_king)) - std::abs(r - rank_of(own_king)) -
+            std::abs(f - file_of(enemy_king)) - std::abs(r - rank_of(enemy_king));
+    if (is_outpost(pos, side, sq)) {
+        int c = CORNER_DISTANCE[sq];
+        if (pos->attacks[side][sq].direct & PAWN_CLASS_MASK) c += c >> 1;
+        v += side == WHITE ? (c + 4 * r) >> pos->phase_rest_eighth : (c - 4 * r + 28) >> pos->phase_rest_eighth;
+    }
+    // Queen and knight work well together in an attack: every knight of a
+    // side with a queen.
+    if (pos->queen_slots[side] & pos->slots[side]) v += KNIGHT_WITH_QUEEN;
+    return v;
+}
+
+int bishop_value(Position* pos, int side, int sq) {
+    int v = square_table(BISHOP, side)[sq] - pos->pawn_colour_weights[side][square_colour[sq]];
+    if (is_outpost(pos, side, sq)) v += CORNER_DISTANCE[sq] >> 1;
+    return v + eval_bishop_rays(pos, sq, side) + BISHOP_BASE;
+}
+
+int rook_value(const Position* pos, int side, int sq) {
+    const int enemy = side ^ 1;
+    const int own_king = king_square(pos, side);
+    const int enemy_king = king_square(pos, enemy);
+    const int f = file_of(sq), r = rank_of(sq);
+    const int rr = RELATIVE_RANK[side][r];
+    int v = square_table(ROOK, side)[sq];
+    if (pos->attacks[side][sq].direct & DIRECT_ROOK_CLASS) v += ROOK_DEFENDED_BY_ROOK;
+    if (pawn_files(pos, side)[f] == 0) v += pawn_files(pos, enemy)[f] ? ROOK_HALF_OPEN_FILE : ROOK_OPEN_FILE;
+
+    // Cutting off the enemy king from below, on a rank without enemy pawns.
+    const int king_rr = RELATIVE_RANK[side][rank_of(enemy_king)];
+    if (rr >= 3 && king_rr == rr + 1 && (pos->pawn_rank_slots[enemy][r] & pos->slots[enemy]) == 0) v += 4 * rr;
+    if (rr == 6 && king_rr >= 6) v += pos->phase_rest_half + ROOK_SEVENTH;
+
+    // Mobility: empty squares and squares with a rook or queen of either
+    // colour count and let the line go on; any other man ends it.
+    int count = 0;
+    for (const uint8_t* p = ray_list(ROOK, sq); *p != NO_SQUARE; ++p) {
+        const int k = pos->kind[*p];
+        if (k == NO_KIND || k == ROOK || k == QUEEN) {
+            ++count;
+        } else {
+            p += ray_skip(p);
+        }
+    }
+    v += ROOK_MOBILITY[count > 14 ? 14 : count];
+
+    // A rook shut in by its own king, which has lost the right to castle.
+    if (count < 3 && pos->phase > 3 && CORNER_DISTANCE[sq] < 2 && pos->moved[own_king] != 0 &&
+        (pos->attacks[side][own_king].direct & pos->slot_bit[sq]))
+        v -= ROOK_SHUT_IN;
+    return v;
+}
+
+}  // namespace
+
+int eval_bishop_rays(Position* pos, int b, int side) {
+    const int enemy = side ^ 1;
+    const AttackRecord* enemy_table = pos->attacks[enemy];
+    const int own_step = side == WHITE ? 8 : -8;
+    const int b_rank = rank_of(b);
+    int sum = 0;
+    int free_squares = 0;
+    int forward_free = 0;
+    unsigned free_directions = 0;
+    // Bishop rays in the order NW, NE, SW, SE: the first two are White's
+    // forward side, the last two Black's.
+    for (const uint8_t* p = ray_list(BISHOP, b); *p != NO_SQUARE; ++p) {
+        const int t = *p;
+        const int ray = direction_of[t][b] - DIR_NORTH_WEST;
+        const bool forward = side == WHITE ? ray < 2 : ray >= 2;
+        const int c = pos->colour[t];
+        if (c == NO_COLOUR) {
+            ++free_squares;
+            if (forward) ++forward_free;
+            free_directions |= 1u << ray;
+            continue;
+        }
+        const int k = pos->kind[t];
+        const int left = ray_skip(p);
+        if (c == enemy && k == PAWN) {
+            if (enemy_table[t].direct & PAWN_CLASS_MASK) {
+                // A defended pawn costs 2; a chain costs more instead: 9
+                // when the enemy pawn behind it on the diagonal is
+                // pawn-defended as well, else 4.
+                const int next = left > 0 ? p[1] : NO_SQUARE;
+                if (next != NO_SQUARE && pos->colour[next] == enemy && pos->kind[next] == PAWN)
+                    sum -= (enemy_table[next].direct & PAWN_CLASS_MASK) ? 9 : 4;
+                else
+                    sum -= 2;
+            } else {
+                sum += 1;
+            }
+        } else if (c == side && k == PAWN) {
+            const int rr = RELATIVE_RANK[side][rank_of(t)];
+            const bool ahead = side == WHITE ? rank_of(t) > b_rank : rank_of(t) < b_rank;
+            if (ahead && rr <= 3) {
+                const int front = t + own_step;
+                const int obstruction = BISHOP_PAWN_OBSTRUCTION[rank_of(t)];
+                const bool stuck = pos->kind[front] == PAWN || pos->colour[front] == enemy;
+                sum -= stuck ? 4 * obstruction : obstruction;
+            }
+        } else if (c == side && k != KING && left > 0) {
+            // Look through the own piece to the next man on the diagonal.
+            const uint8_t* s = p + 1;
+            const uint8_t* end = p + left;
+            while (s < end && pos->colour[*s] == NO_COLOUR) ++s;
+            const int x = *s;
+            if (pos->colour[x] == enemy) {
+                const int xk = pos->kind[x];
+                const bool minor_or_pawn = xk == PAWN || xk == KNIGHT || xk == BISHOP;
+                if (!(minor_or_pawn && pos->attacks[enemy][x].direct != 0)) sum += BISHOP_XRAY_TARGET[xk] + 4;
+            }
+        }
+        p += left;  // the ray ends at the first man
+    }
+
+    // Shut in: no free square forward; on the far edge rank, where nothing
+    // lies forward, fewer than two free squares at all.
+    const int blocked_rank = side == WHITE ? 7 : 0;
+    const bool on_back_edge = b_rank == blocked_rank;
+    if (on_back_edge ? free_squares < 2 : forward_free == 0) {
+        int penalty = BISHOP_FORWARD_BLOCKED[RELATIVE_RANK[side][b_rank]];
+        if (root_side_to_move != side) penalty >>= 1;
+        sum -= penalty;
+    }
+    return BISHOP_DIRECTIONS[__builtin_popcount(free_directions)] +
+           BISHOP_FREE_SQUARES[free_squares > 14 ? 14 : free_squares] + sum;
+}
+
+int eval_pieces(Position* pos) {
+    int total[2] = {0, 0};
+    for (int side = WHITE; side <= BLACK; ++side) {
+        int sum = 0;
+        for (uint32_t men = pos->slots[side] & ~pos->pawn_slots[side] & ~1u; men;) {
+            const int slot = highest_slot(men);
+            men &= ~(1u << slot);
+            const int sq = pos->piece_list[side][slot];
+            switch (pos->kind[sq]) {
+            case KNIGHT: sum += knight_value(pos, side, sq); break;
+            case BISHOP: sum += bishop_value(pos, side, sq); break;
+            case ROOK: sum += rook_value(pos, side, sq); break;
+            case QUEEN: sum += square_table(QUEEN, side)[sq]; break;
+            default: break;
+            }
+        }
+        total[side] = sum;
+    }
+    return total[WHITE] - total[BLACK];
+}

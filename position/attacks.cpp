@@ -1,0 +1,230 @@
+// The attack handlers and the line upkeep of the AttackRecord tables.
+#include "position/attacks.h"
+
+#include "position/attack_units.h"
+#include "position/geometry.h"
+#include "position/position.h"
+
+namespace {
+
+// ---- Dirty rules (see attacks.h) ----------------------------------------------
+
+// An attack by a man of colour `mover` has been added onto the occupied square.
+inline void mark_attack_added(Position* pos, int mover, int square) {
+    int c = pos->colour[square];
+    if (c != mover || pos->hanging[square] != 0) pos->dirty_slots[c] |= pos->slot_bit[square];
+}
+
+// An attack by a man of colour `mover` has been removed from the occupied square.
+inline void mark_attack_removed(Position* pos, int mover, int square) {
+    int c = pos->colour[square];
+    if (c != mover) {
+        if (pos->hanging[square] != 0) pos->dirty_slots[c] |= pos->slot_bit[square];
+    } else if (pos->attacks[c ^ 1][square].direct != 0) {
+        pos->dirty_slots[c] |= pos->slot_bit[square];
+    }
+}
+
+template <bool Add>
+inline void mark(Position* pos, int mover, int square) {
+    if constexpr (Add)
+        mark_attack_added(pos, mover, square);
+    else
+        mark_attack_removed(pos, mover, square);
+}
+
+template <bool Add>
+inline void apply(uint32_t& word, uint32_t amount) {
+    if constexpr (Add)
+        word += amount;
+    else
+        word -= amount;
+}
+
+inline bool occupied(const Position* pos, int square) { return pos->colour[square] != NO_COLOUR; }
+
+inline bool transparent_at(const Position* pos, int square, int direction) {
+    return is_transparent(LINE_CLASS[pos->kind[square]], direction);
+}
+
+// ---- Handlers -------------------------------------------------------------------
+
+template <int Kind, bool Add>
+void leaper_attacks(Position* pos, int opponent, int square, AttackRecord* table) {
+    const uint32_t unit = ATTACK_UNITS[Kind] + pos->slot_bit[square];
+    const int mover = opponent ^ 1;
+    auto attack = [&](int t) {
+        apply<Add>(table[t].xray, unit);
+        apply<Add>(table[t].direct, unit);
+        if (occupied(pos, t)) mark<Add>(pos, mover, t);
+    };
+    if constexpr (Kind == PAWN) {
+        const int left = mover == WHITE ? DIR_NORTH_WEST : DIR_SOUTH_WEST;
+        const int right = mover == WHITE ? DIR_NORTH_EAST : DIR_SOUTH_EAST;
+        int t = next_square[left][square];
+        if (t != NO_SQUARE) attack(t);
+        t = next_square[right][square];
+        if (t != NO_SQUARE) attack(t);
+    } else {
+        for (const uint8_t* p = ray_list(Kind, square); *p != NO_SQUARE; ++p) attack(*p);
+    }
+}
+
+// Along each ray: direct attacks up to and including the first occupied
+// square; when that man is transparent for the ray, x-ray attacks go on
+// (word 0 only) through transparent men up to and including the first man
+// that is not.
+template <int Kind, bool Add>
+void slider_attacks(Position* pos, int opponent, int square, AttackRecord* table) {
+    const uint32_t slot = pos->slot_bit[square];
+    const uint32_t unit = ATTACK_UNITS[Kind] + slot;
+    const uint32_t xray_unit = XRAY_UNIT + slot;
+    const int mover = opponent ^ 1;
+    const uint8_t* p = ray_list(Kind, square);
+    while (*p != NO_SQUARE) {
+        int t = *p;
+        apply<Add>(table[t].xray, unit);
+        apply<Add>(table[t].direct, unit);
+        if (!occupied(pos, t)) {
+            ++p;
+            continue;
+        }
+        mark<Add>(pos, mover, t);
+        const uint8_t* ray_last = p + ray_skip(p);
+        int direction = direction_of[t][square];
+        if (transparent_at(pos, t, direction)) {
+            while (p < ray_last) {
+                int x = *++p;
+                apply<Add>(table[x].xray, xray_unit);
+                if (occupied(pos, x)) {
+                    mark<Add>(pos, mover, x);
+                    if (!transparent_at(pos, x, direction)) break;
+                }
+            }
+        }
+        p = ray_last + 1;
+    }
+}
+
+// ---- Line upkeep walks ----------------------------------------------------------
+// All walk from the square after `square` in `direction`.
+
+// x-ray attacks of one man (slot bit `slot`), through transparent men, up to
+// and including the first man that is not.
+template <bool Add>
+void walk_xray(Position* pos, int side, AttackRecord* table, int square, int direction, uint32_t slot) {
+    const uint32_t xray_unit = XRAY_UNIT + slot;
+    for (int t = next_square[direction][square]; t != NO_SQUARE; t = next_square[direction][t]) {
+        apply<Add>(table[t].xray, xray_unit);
+        if (occupied(pos, t)) {
+            mark<Add>(pos, side, t);
+            if (!transparent_at(pos, t, direction)) return;
+        }
+    }
+}
+
+// The whole line of a man beyond an empty square: direct attacks up to and
+// including the first occupied square, then its x-rays.
+template <bool Add>
+void walk_line(Position* pos, int side, AttackRecord* table, int square, int direction, uint32_t unit,
+               uint32_t slot) {
+    for (int t = next_square[direction][square]; t != NO_SQUARE; t = next_square[direction][t]) {
+        apply<Add>(table[t].xray, unit);
+        apply<Add>(table[t].direct, unit);
+        if (occupied(pos, t)) {
+            mark<Add>(pos, side, t);
+            if (transparent_at(pos, t, direction)) walk_xray<Add>(pos, side, table, t, direction, slot);
+            return;
+        }
+    }
+}
+
+// The direct part of a man's line beyond a square turning into (Add false)
+// or back from (Add true) an x-ray part, when a transparent man fills or
+// leaves the square: word 0 keeps the attack, in the x-ray class.
+template <bool Add>
+void walk_class_change(Position* pos, int side, AttackRecord* table, int square, int direction,
+                       uint32_t unit, uint32_t class_change) {
+    for (int t = next_square[direction][square]; t != NO_SQUARE; t = next_square[direction][t]) {
+        apply<Add>(table[t].direct, unit);
+        apply<Add>(table[t].xray, class_change);
+        if (occupied(pos, t)) {
+            mark<Add>(pos, side, t);
+            return;
+        }
+    }
+}
+
+// Block (Add false) and unblock (Add true) share one body: the square gains
+// or loses a man of line class `line_class`.
+template <bool Add>
+void line_upkeep(Position* pos, int side, AttackRecord* table, int square, int line_class) {
+    const AttackRecord here = table[square];
+    uint32_t direct_line_men = here.direct & pos->line_pieces[side] & ATTACK_SLOT_MASK;
+    const uint32_t xray_only = here.xray & ~here.direct & ATTACK_SLOT_MASK;
+    while (direct_line_men) {
+        int slot = highest_slot(direct_line_men);
+        uint32_t bit = 1u << slot;
+        direct_line_men ^= bit;
+        int from = pos->piece_list[side][slot];
+        int kind = pos->kind[from];
+        int direction = direction_of[square][from];
+        uint32_t unit = ATTACK_UNITS[kind] + bit;
+        if (!is_transparent(line_class, direction))
+            walk_line<Add>(pos, side, table, square, direction, unit, bit);
+        else
+            walk_class_change<Add>(pos, side, table, square, direction, unit, CLASS_UNITS[kind] - CLASS_UNITS[QUEEN]);
+    }
+    for (uint32_t men = xray_only; men;) {
+        int slot = highest_slot(men);
+        uint32_t bit = 1u << slot;
+        men ^= bit;
+        int direction = direction_of[square][pos->piece_list[side][slot]];
+        if (!is_transparent(line_class, direction)) walk_xray<Add>(pos, side, table, square, direction, bit);
+    }
+}
+
+}  // namespace
+
+void add_pawn_attacks(Position* pos, int o, int sq, AttackRecord* t) { leaper_attacks<PAWN, true>(pos, o, sq, t); }
+void remove_pawn_attacks(Position* pos, int o, int sq, AttackRecord* t) { leaper_attacks<PAWN, false>(pos, o, sq, t); }
+void add_knight_attacks(Position* pos, int o, int sq, AttackRecord* t) { leaper_attacks<KNIGHT, true>(pos, o, sq, t); }
+void remove_knight_attacks(Position* pos, int o, int sq, AttackRecord* t) { leaper_attacks<KNIGHT, false>(pos, o, sq, t); }
+void add_bishop_attacks(Position* pos, int o, int sq, AttackRecord* t) { slider_attacks<BISHOP, true>(pos, o, sq, t); }
+void remove_bishop_attacks(Position* pos, int o, int sq, AttackRecord* t) { slider_attacks<BISHOP, false>(pos, o, sq, t); }
+void add_rook_attacks(Position* pos, int o, int sq, AttackRecord* t) { slider_attacks<ROOK, true>(pos, o, sq, t); }
+void remove_rook_attacks(Position* pos, int o, int sq, AttackRecord* t) { slider_attacks<ROOK, false>(pos, o, sq, t); }
+void add_queen_attacks(Position* pos, int o, int sq, AttackRecord* t) { slider_attacks<QUEEN, true>(pos, o, sq, t); }
+void remove_queen_attacks(Position* pos, int o, int sq, AttackRecord* t) { slider_attacks<QUEEN, false>(pos, o, sq, t); }
+void add_king_attacks(Position* pos, int o, int sq, AttackRecord* t) { leaper_attacks<KING, true>(pos, o, sq, t); }
+void remove_king_attacks(Position* pos, int o, int sq, AttackRecord* t) { leaper_attacks<KING, false>(pos, o, sq, t); }
+
+const AttackHandler attack_adders[7] = {add_pawn_attacks,   add_pawn_attacks, add_knight_attacks,
+                                        add_bishop_attacks, add_rook_attacks, add_queen_attacks,
+                                        add_king_attacks};
+const AttackHandler attack_removers[7] = {remove_pawn_attacks,   remove_pawn_attacks, remove_knight_attacks,
+                                          remove_bishop_attacks, remove_rook_attacks, remove_queen_attacks,
+                                          remove_king_attacks};
+
+void block_line_attacks(Position* pos, int side, AttackRecord* table, int square, int new_class) {
+    line_upkeep<false>(pos, side, table, square, new_class);
+}
+
+void unblock_line_attacks(Position* pos, int side, AttackRecord* table, int square, int old_class) {
+    line_upkeep<true>(pos, side, table, square, old_class);
+}
+
+void update_line_xray(Position* pos, int side, AttackRecord* table, int square, int old_class, int new_class) {
+    for (uint32_t men = table[square].xray & pos->line_pieces[side] & ATTACK_SLOT_MASK; men;) {
+        int slot = highest_slot(men);
+        uint32_t bit = 1u << slot;
+        men ^= bit;
+        int direction = direction_of[square][pos->piece_list[side][slot]];
+        bool was_transparent = is_transparent(old_class, direction);
+        bool is_now_transparent = is_transparent(new_class, direction);
+        if (was_transparent && !is_now_transparent)
+            walk_xray<false>(pos, side, table, square, direction, bit);
+        else if (is_now_transparent && !was_transparent)
+            walk_xray<true>(pos, side, table, square, direction, bit);
+    }
+}

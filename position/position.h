@@ -1,0 +1,190 @@
+// The Position: one search instance's complete board with its piece lists,
+// incrementally kept attack tables, material counters, hanging values,
+// position key, search stack and move lists. There are no bitboards: sets of
+// men are 16-bit masks of piece-list slot bits (king always slot 0).
+//
+// A worker thread's copy of a Position is one plain memcpy of the first
+// POSITION_COPY_SIZE bytes (everything up to and including `thread_index`).
+// That prefix therefore holds no pointers: the current ply record, the two
+// attack-table selectors and the pawn-file views are indices, reached through
+// the small accessors below.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "position/types.h"
+#include "uci/build_config.h"
+
+// ---- AttackRecord -----------------------------------------------------------
+// Per square and side, two words counting that side's attackers of the square:
+//   bits 0-15  slot bits of the attackers
+//   bit 16     king
+//   bits 17-19 queens (word 0: queens plus x-ray attackers)
+//   bits 20-21 rooks, 22-23 bishops, 24-25 knights, 26-27 pawns
+//   bits 28-31 total count
+// Word 0 (`xray`) also counts line men that reach the square through line men
+// of either colour moving along the same line; word 1 (`direct`) only direct
+// attackers. A non-zero direct word is the engine-wide "square attacked" test.
+struct AttackRecord {
+    uint32_t xray;    // word 0
+    uint32_t direct;  // word 1
+};
+static_assert(sizeof(AttackRecord) == 8);
+
+// ---- PlyRecord --------------------------------------------------------------
+// One entry of the search stack: what unmake needs to take the move back and
+// what the search reads about the move that led to this ply.
+struct PlyRecord {
+    Move move;                   // move made to reach this ply (NULL_MOVE for a null move)
+    uint16_t captured_slots;     // slot bit of the captured man (captures, en passant)
+    uint8_t captured;            // kind that stood on the to-square (0 for none and for en passant)
+    uint8_t mover;               // side that made the move
+    uint8_t saved_moved;         // moved[] of the to-square before the move
+    uint8_t saved_ep;            // ep_square before the move
+    uint16_t saved_fifty;        // fifty before the move (16 bits: a byte wraps after 255 plies)
+    Move threat_move;            // search: threat found by the parent's null move; cleared by make
+    uint32_t saved_key_lo;       // position key before the move
+    uint32_t saved_key_hi;
+    uint32_t flags;              // PLY_IN_CHECK, PLY_DISCOVERED_CHECK; other bits belong to the search
+    int16_t eval;                // static evaluation, written by the search
+    int16_t opp_hanging_delta;   // margin 1: change of the side to move's hanging_sum caused by the move
+    int16_t own_hanging_delta;   // margin 2: change of the mover's hanging_sum
+    uint8_t threat;              // search: 6-bit threat byte; cleared by make
+    uint8_t move_class;          // search: class written by the extension rules; cleared by make
+};
+static_assert(sizeof(PlyRecord) == 32);
+
+constexpr uint32_t PLY_IN_CHECK = 0x8000;              // the side to move after the move is in check
+constexpr uint32_t PLY_DISCOVERED_CHECK = 0x4000000;   // ... also by a man other than the one that moved
+
+// ply_stack[0] is a zeroed guard so that popping the base record (as the game
+// history's take-back does) stays inside the array; the base record (the
+// root, holding the last game move) is ply_stack[1], so the record of search
+// ply p is ply_stack[p].
+constexpr int PLY_STACK_BASE = 1;
+constexpr int PLY_STACK_SIZE = MAX_PLY + 1;
+
+// ---- Move lists and principal variations -----------------------------------
+
+constexpr int MOVE_BUFFER_SIZE = MAX_PLY * MAX_MOVES_PER_LIST;
+
+// Triangular store of principal-variation lines: the line of ply p has room
+// for MAX_PLY - p moves and a terminating 0.
+constexpr int pv_line_offset(int ply) { return ply * (MAX_PLY + 1) - ply * (ply - 1) / 2; }
+constexpr int PV_STORE_SIZE = pv_line_offset(MAX_PLY);
+
+// ---- Position ---------------------------------------------------------------
+
+struct Position {
+    // ======== copied prefix: no pointers from here to thread_index ========
+    int32_t side;                      // side to move
+    int32_t ply_index;                 // current PlyRecord: ply_stack[ply_index]
+    int32_t ply;                       // game-and-search ply: 1 after set-up, +1 per move made
+    int32_t fifty;                     // reversible plies since the last capture or pawn move
+    uint32_t key_lo, key_hi;           // position key (side to move not included)
+    int32_t own_table;                 // colour of the table seen as own_attacks (the side to move's)
+    int32_t opp_table;                 // colour of the table seen as opp_attacks
+    uint32_t dirty_slots[2];           // slots whose hanging value must be recomputed
+    int32_t hanging_sum[2];
+    int32_t saved_hanging_sum[2];      // hanging_sum before the last move
+    uint8_t kind[64];                  // piece kind per square
+    uint8_t colour[64];                // colour per square, NO_COLOUR when empty
+    uint8_t moved[64];                 // 0: the man there never moved; saturates at 255; 0 on empty squares
+    uint8_t piece_list[2][16];         // square per slot, NO_SQUARE for an empty slot
+    uint32_t slots[2];                 // the only exact set of live men
+    uint32_t diagonal_movers[2];       // bishops and queens   (may keep bits of captured men:
+    uint32_t orthogonal_movers[2];     // rooks and queens      always intersect the kind and
+    uint32_t line_pieces[2];           // bishops, rooks, queens mover masks with slots or an
+    uint32_t pawn_rank_slots[2][8];    // pawns by rank          attack word)
+    uint32_t pawn_slots[2];
+    uint32_t knight_slots[2];
+    uint32_t bishop_slots[2];
+    uint32_t rook_slots[2];
+    uint32_t queen_slots[2];
+    uint32_t hanging_slots[2];         // slots with a non-zero hanging value
+    uint8_t pawn_file_bytes[2][10];    // guard, files a..h, guard: bit r = a pawn on rank r
+    int32_t last_to;                   // to-square of the last move (0 after a null move)
+    int32_t ep_square;                 // en-passant target square, 0 = none
+    uint32_t material_counts[2];       // byte 0 piece weight, byte 1 men but the king, bits 16-31 MaterialSignature
+    int16_t material_index[2];         // 648 or more: outside the material table
+    uint32_t sole_guard_slots;         // move-ordering scratch
+    uint8_t guard_dirs[16];            // move-ordering scratch, per slot
+    int32_t check_bonus;               // order bonus of checking moves, set by the quiescence search
+    int32_t material[2];               // PIECE_VALUES of the side's men, king excluded
+    uint32_t slot_bit[64];             // slot bit of the man on each square, 0 on empty squares
+    int32_t hanging[64];               // hanging value of the man on each square, 0 if none
+    uint16_t killer1[MAX_PLY];         // per ply, history indexes ((kind - 1) * 64 + to)
+    uint16_t killer2[MAX_PLY];
+    AttackRecord attacks[2][64];       // by colour
+    PlyRecord ply_stack[PLY_STACK_SIZE];
+
+    // Evaluation fields (their meaning belongs to the evaluation).
+    uint16_t material_sig_cache[2];    // signatures eval_material last computed for
+    int32_t material_term;
+    int32_t phase;
+    int32_t phase_half;
+    int32_t phase_rest;
+    int32_t phase_rest_half;
+    int32_t phase_rest_quarter;
+    int32_t phase_rest_eighth;
+    int32_t positional_max[2];
+    int32_t positional_min[2];
+    int32_t threat_first[2];
+    int32_t threat_second[2];
+    int32_t pawn_colour_weights[2][2]; // per side and square colour (light, dark), written by the pawn term
+    int32_t move_gain;                 // material gain of the last move made
+
+    // Search fields.
+    int32_t quiet_check_threshold;     // set by the quiescence search before quiet checks are generated
+    int32_t gain_value;                // written by the extension rules
+    int32_t easy_move_share;           // compared by the easy-move test of the driver
+    uint8_t escape_bits[16];           // king-escape analysis scratch, per slot
+    uint64_t nodes;                    // nodes searched; make and null move add 1
+    uint64_t merged_nodes;             // nodes merged from worker threads
+    int32_t threat_gain;               // the pending-threat value read by the extension rules
+    int32_t defence_gain;
+    int32_t thread_index;              // owning search thread
+    // ======== end of copied prefix ========
+
+    Move pv_store[PV_STORE_SIZE];      // principal-variation lines, see pv_line()
+    MoveEntry move_buffer[MOVE_BUFFER_SIZE];
+    int32_t move_list[MAX_PLY + 1];    // index of each ply's list in move_buffer; [ply + 1] ends ply's list
+};
+
+constexpr size_t POSITION_COPY_SIZE = offsetof(Position, thread_index) + sizeof(int32_t);
+
+// The search instances: instance 0 is the main position of the game, the
+// others are handed to worker threads at split points.
+extern Position search_instances[SEARCH_INSTANCE_COUNT];
+inline Position& main_position = search_instances[0];
+
+// ---- Accessors ----------------------------------------------------------------
+
+inline AttackRecord* own_attacks(Position* pos) { return pos->attacks[pos->own_table]; }
+inline AttackRecord* opp_attacks(Position* pos) { return pos->attacks[pos->opp_table]; }
+inline const AttackRecord* own_attacks(const Position* pos) { return pos->attacks[pos->own_table]; }
+inline const AttackRecord* opp_attacks(const Position* pos) { return pos->attacks[pos->opp_table]; }
+
+inline PlyRecord* current_ply_record(Position* pos) { return &pos->ply_stack[pos->ply_index]; }
+inline const PlyRecord* current_ply_record(const Position* pos) { return &pos->ply_stack[pos->ply_index]; }
+inline void reset_ply_stack(Position* pos) { pos->ply_index = PLY_STACK_BASE; }
+
+// The side's pawn-file bytes, indexable by file -1..8 (the ends read 0).
+inline uint8_t* pawn_files(Position* pos, int side) { return pos->pawn_file_bytes[side] + 1; }
+inline const uint8_t* pawn_files(const Position* pos, int side) { return pos->pawn_file_bytes[side] + 1; }
+
+inline int king_square(const Position* pos, int side) { return pos->piece_list[side][0]; }
+
+inline MoveEntry* move_list_start(Position* pos, int ply) { return pos->move_buffer + pos->move_list[ply]; }
+inline MoveEntry* move_list_end(Position* pos, int ply) { return pos->move_buffer + pos->move_list[ply + 1]; }
+inline void set_move_list_end(Position* pos, int ply, const MoveEntry* end) {
+    pos->move_list[ply + 1] = int32_t(end - pos->move_buffer);
+}
+
+inline Move* pv_line(Position* pos, int ply) { return pos->pv_store + pv_line_offset(ply); }
+
+// Slot number of a slot bit and the highest slot of a mask (mask != 0):
+// loops over a side's men run from the highest slot down.
+inline int slot_index(uint32_t bit) { return __builtin_ctz(bit); }
+inline int highest_slot(uint32_t mask) { return 31 - __builtin_clz(mask); }

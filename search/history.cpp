@@ -1,0 +1,5 @@
+#include "search/history.h"
+
+uint32_t history_good[HISTORY_BANDS][HISTORY_BAND_SIZE];
+uint32_t history_tried[HISTORY_BANDS][HISTORY_BAND_SIZE];
+uint8_t history_ratio[HISTORY_BANDS][HISTORY_BAND_SIZE];

@@ -1,0 +1,49 @@
+#include "search/history_update.h"
+
+namespace {
+
+// Adds `amount` to the trial sum (and, for a success, to the success sum) of
+// one entry in every band the group updates, aging a band whose trial sum
+// grew too large, and refreshes the entry's ratio.
+void add_to_bands(int band_group, int index, uint32_t amount, bool success) {
+    for (int band = HISTORY_UPDATE_LO[band_group]; band <= HISTORY_UPDATE_HI[band_group]; ++band) {
+        if (success) history_good[band][index] += amount;
+        history_tried[band][index] += amount;
+        if (history_tried[band][index] >= HISTORY_AGE_LIMIT) history_age(band);
+        history_ratio[band][index] = history_ratio_of(history_good[band][index], history_tried[band][index]);
+    }
+}
+
+}  // namespace
+
+void history_age(int band) {
+    for (int i = 0; i < HISTORY_BAND_SIZE; ++i) {
+        history_good[band][i] >>= 1;
+        history_tried[band][i] = (history_tried[band][i] + 1) >> 1;
+    }
+}
+
+void history_record_success(int band_group, int index, int depth) {
+    add_to_bands(band_group, index, uint32_t(depth * depth), true);
+}
+
+void history_record_trial(int band_group, int index, int depth) {
+    add_to_bands(band_group, index, uint32_t(depth * depth), false);
+}
+
+void history_reset() {
+    for (int band = 0; band < HISTORY_BANDS; ++band)
+        for (int i = 0; i < HISTORY_BAND_SIZE; ++i) {
+            history_good[band][i] = 0;
+            history_tried[band][i] = 1;
+            history_ratio[band][i] = 0;
+        }
+}
+
+void history_rescale() {
+    for (int band = 0; band < HISTORY_BANDS; ++band)
+        for (int i = 0; i < HISTORY_BAND_SIZE; ++i) {
+            history_good[band][i] >>= 3;
+            history_tried[band][i] = (history_tried[band][i] + 7) >> 3;
+        }
+}

@@ -1,0 +1,35 @@
+// Small move-loop helpers shared by the searches.
+#pragma once
+
+#include <algorithm>
+
+#include "position/position.h"
+#include "search/search_constants.h"
+
+// Moves the entry with the highest order among cur..end-1 (the first of
+// equal orders) to cur: a selection scan, no sort.
+inline void pick_best_move(MoveEntry* cur, MoveEntry* end) {
+    MoveEntry* best = cur;
+    for (MoveEntry* e = cur + 1; e < end; ++e)
+        if (e->score > best->score) best = e;
+    if (best != cur) std::swap(*best, *cur);
+}
+
+// After make_move: the mover left its own king attacked.
+inline bool mover_king_attacked(const Position* pos) {
+    return own_attacks(pos)[king_square(pos, pos->side ^ 1)].direct != 0;
+}
+
+// dest = first, then the child's line up to its 0. A line of ply p has room
+// for one move more than the line of ply p + 1.
+inline void copy_line(Move* dest, Move first, const Move* child) {
+    dest[0] = first;
+    int i = 0;
+    while ((dest[i + 1] = child[i]) != NO_MOVE) ++i;
+}
+
+// The MoveGainTable row of a moving piece: White's pawn..king 0-5, Black's 6-11.
+constexpr int history_row(int kind, int side) { return kind - 1 + (side == BLACK ? 6 : 0); }
+
+// Order given to a move that cut off (or led an iterative-deepening pass).
+constexpr int16_t cut_move_order(int depth) { return int16_t(std::min(ORDER_TT_MOVE + depth, 32767)); }

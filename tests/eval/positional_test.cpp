@@ -1,0 +1,139 @@
+// The positional terms on positions that show one rule each: mating
+// threats against the king, promotion threats of passed pawns, threats
+// against men, the shut-in bishop, and the limits of the tables.
+#include <gtest/gtest.h>
+
+#include "eval/eval_constants.h"
+#include "eval/king_safety.h"
+#include "eval/pawns.h"
+#include "eval/pieces.h"
+#include "eval_fixture.h"
+
+namespace {
+
+using namespace eval_test;
+
+class PositionalTest : public ::testing::Test {
+protected:
+    NoEvalCache no_cache_;
+
+    void load(const char* fen) {
+        ASSERT_EQ(load_test_board(fen), 1) << fen;
+        prepare_root();
+    }
+};
+
+TEST(EvalConstantsTest, KingDangerRisesThenStaysAtItsLimit) {
+    EXPECT_EQ(KING_DANGER[0], 0);
+    EXPECT_EQ(KING_DANGER[14], 225);
+    EXPECT_EQ(KING_DANGER[15], 256);
+    EXPECT_EQ(KING_DANGER[16], 288);
+    EXPECT_EQ(KING_DANGER[26], 608);
+    EXPECT_EQ(KING_DANGER[27], 640);
+    EXPECT_EQ(KING_DANGER[63], 640);
+    for (int i = 1; i < 64; ++i) EXPECT_GE(KING_DANGER[i], KING_DANGER[i - 1]) << i;
+}
+
+TEST_F(PositionalTest, BackRankMateThreatMarksTheKing) {
+    // Black's king is shut in by its own pawns; Ra1-a8 would mate.
+    const char* fen = "6k1/5ppp/8/8/7q/8/2Q2PPP/R5K1 b - - 0 1";
+    bool ok = false;
+    evaluate_fen(fen, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(root_flags() & 0x2) << "mate-threat bit of Black";
+    EXPECT_TRUE(root_flags() & 0x8) << "king-attack bit of Black";
+    EXPECT_FALSE(root_flags() & 0x5) << "nothing against White";
+    EXPECT_EQ(main_position.threat_first[BLACK], 1248);
+    // Black is to move: a mating move (Ra8 or Qc8) is kept for the search.
+    const int threat = current_ply_record(&main_position)->threat_move & 0xFFF;
+    EXPECT_TRUE(threat == encode_move(A1, A8, MK_QUIET) || threat == encode_move(C2, C8, MK_QUIET)) << threat;
+
+    // With White to move the bit is set but no threat move is stored.
+    evaluate_fen("6k1/5ppp/8/8/7q/8/2Q2PPP/R5K1 w - - 0 1", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(root_flags() & 0x2);
+    EXPECT_EQ(current_ply_record(&main_position)->threat_move, NO_MOVE);
+
+    // With luft on g7 there is no mate threat.
+    evaluate_fen("6k1/5p1p/6p1/8/7q/8/2Q2PPP/R5K1 b - - 0 1", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_FALSE(root_flags() & 0x2);
+}
+
+TEST_F(PositionalTest, PasserOnTheSeventhThreatensToPromote) {
+    bool ok = false;
+    // Nothing of Black's holds a8.
+    evaluate_fen("6k1/P4ppp/8/8/3r4/7K/5PPP/8 w - - 0 1", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_GT(main_position.threat_first[BLACK], 0);
+    // The black rook behind the pawn on the a-file controls the promotion
+    // square through it.
+    evaluate_fen("6k1/P4ppp/8/8/8/7K/5PPP/r7 w - - 0 1", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(main_position.threat_first[BLACK], 0);
+}
+
+TEST_F(PositionalTest, ThreatsAgainstMen) {
+    bool ok = false;
+    // A pawn fork: both knights hang; the smaller of the two threats is
+    // the one a side cannot parry.
+    evaluate_fen("4k3/8/8/4p3/3N1N2/8/8/4K3 w - - 0 1", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_GT(main_position.threat_first[WHITE], 0);
+    EXPECT_GT(main_position.threat_second[WHITE], 0);
+    // One knight attacked and able to move away: a single threat.
+    evaluate_fen("4k3/8/8/4p3/3N4/8/8/4K3 w - - 0 1", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_GT(main_position.threat_first[WHITE], 0);
+    EXPECT_EQ(main_position.threat_second[WHITE], 0);
+    // A knight attacked by a rook whose every move takes a defended pawn:
+    // it hangs whole, and its best escape still loses the knight for a pawn.
+    evaluate_fen("4k2N/5p2/6p1/8/8/8/3K4/7r w - - 0 1", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(main_position.threat_first[WHITE], 416);
+    EXPECT_EQ(main_position.threat_second[WHITE], 416 - 128);
+}
+
+TEST_F(PositionalTest, ShutInBishopCostsLessWhenTheOtherSideStartedTheSearch) {
+    // The white bishop on a7 has no free forward square (b8 holds its own
+    // knight): the penalty of its rank, halved when Black is the root side.
+    load("1N2k3/B7/8/8/8/8/8/4K3 w - - 0 1");
+    root_side_to_move = WHITE;
+    const int own_root = eval_bishop_rays(&main_position, A7, WHITE);
+    root_side_to_move = BLACK;
+    const int other_root = eval_bishop_rays(&main_position, A7, WHITE);
+    EXPECT_EQ(other_root - own_root, BISHOP_FORWARD_BLOCKED[6] - (BISHOP_FORWARD_BLOCKED[6] >> 1));
+}
+
+TEST_F(PositionalTest, PawnStructureWithoutPawnsIsZero) {
+    load("4k3/pppppppp/8/8/8/8/PPPPPPPP/4K3 w - - 0 1");
+    eval_pawn_structure(&main_position, 1, 0);
+    EXPECT_GT(main_position.pawn_colour_weights[WHITE][0] + main_position.pawn_colour_weights[WHITE][1], 0);
+    load("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+    main_position.pawn_colour_weights[WHITE][0] = 7;  // left over from an earlier position
+    EXPECT_EQ(eval_pawn_structure(&main_position, 1, 0), 0);
+    for (int side = 0; side < 2; ++side)
+        for (int colour = 0; colour < 2; ++colour) EXPECT_EQ(main_position.pawn_colour_weights[side][colour], 0);
+}
+
+TEST_F(PositionalTest, KingAttackWithManyQueensStaysWithinTheTable) {
+    // Enough attackers to push the attack weight far past the end of the
+    // danger table: the last entry is used.
+    load("7K/4Q3/2Q5/1Q3Q2/3k4/5Q2/2Q1Q2Q/r4Q2 b - - 0 1");
+    const int d = eval_king_attack(&main_position, BLACK);
+    EXPECT_LT(d, -KING_DANGER[63]);
+    EXPECT_GT(d, -4000);
+}
+
+TEST_F(PositionalTest, MoreMaterialGivesTheMopUpToTheStrongerSide) {
+    // Queen and rook against a knight: the defending king is better in the
+    // centre than in the corner.
+    bool ok = false;
+    const int corner = evaluate_fen("n6k/8/5K2/8/8/8/Q7/1R6 w - - 0 1", &ok);
+    ASSERT_TRUE(ok);
+    const int centre = evaluate_fen("n7/8/8/4k3/8/5K2/Q7/1R6 w - - 0 1", &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_GT(corner, centre);
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+#include "search_fixture.h"
+
+#include <cstring>
+#include <sstream>
+
+#include "eval/eval_tables.h"
+#include "eval/material.h"
+#include "position/position.h"
+#include "search/driver.h"
+#include "search/hash_memory.h"
+#include "search/polling.h"
+#include "search/root_state.h"
+#include "search/search.h"
+#include "search/search_info.h"
+#include "search/threads.h"
+#include "test_board.h"
+#include "uci/command_loop.h"
+#include "uci/dispatch.h"
+#include "uci/game_history.h"
+#include "uci/options.h"
+#include "uci/settings.h"
+
+void prepare_search_engine(int hash_kb) {
+    init_square_tables();
+    if (hash_size_kb != hash_kb) set_hash_size(hash_kb);
+    clear_hash(1);
+    engine_flags = ENGINE_FLAGS_DEFAULT;
+    search_flags = ENGINE_FLAGS_DEFAULT;
+    multi_pv = 1;
+    search_switches = 0;
+    history_threshold = 256;
+    draw_score[0] = draw_score[1] = 0;
+    input_mode = 0;
+    output_state = 0;
+    searchmoves_count = 0;
+    search_ply_limit = MAX_PLY;
+    main_position.positional_max[0] = main_position.positional_max[1] = 0;
+    main_position.positional_min[0] = main_position.positional_min[1] = 0;
+}
+
+Move position_move(const char* text) { return parse_test_move(&main_position, text); }
+
+bool set_search_position(const char* fen, const char* moves) {
+    if (!load_test_board(fen)) return false;
+    std::istringstream words(moves);
+    std::string word;
+    while (words >> word) {
+        Move move = position_move(word.c_str());
+        if (move == NO_MOVE || !play_game_move(move, main_position.side)) return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The root record holds the last game move, as the driver leaves it.
+void fill_root_record() {
+    Position* pos = &main_position;
+    reset_ply_stack(pos);
+    PlyRecord* root = current_ply_record(pos);
+    const GameRecord& record = *current_game_record;
+    *root = PlyRecord{};
+    root->move = record.move;
+    root->captured_slots = record.move_extra;
+    root->captured = record.captured;
+    root->mover = record.mover;
+    root->saved_moved = record.saved_moved;
+    root->saved_ep = record.saved_ep;
+    root->saved_fifty = record.saved_fifty;
+    root->saved_key_lo = record.saved_key_lo;
+    root->saved_key_hi = record.saved_key_hi;
+    root->flags = record.ply_flags;
+}
+
+}  // namespace
+
+FixedDepthResult search_fixed_depth(int depth) {
+    Position* pos = &main_position;
+    FixedDepthResult result;
+    // Analysis mode: no deadline, nothing printed.
+    search_mode = SEARCH_MODE_INFINITE;
+    stop_reason = 0;
+    thread_slots[0].stop.store(0);
+    output_state = 0;
+    poll_countdown = 1 << 30;
+    root_game_ply = game_ply;
+    fill_root_record();
+
+    iteration_depth = 0;
+    prepare_root(pos->side);
+    reset_material_term(pos);
+    eval_material(pos, 1);
+    prepare_evaluation(pos);
+    root_alpha = -MATE_SCORE_BOUND;
+    root_beta = MATE_SCORE_BOUND;
+    prepare_root_moves(pos);
+    if (search_state_flags & SEARCH_ROOT_DECIDED) {
+        result.decided = true;
+        result.score = result.root_score = root_moves[0].score;
+        search_mode = SEARCH_MODE_IDLE;
+        return result;
+    }
+    for (int d = 1; d <= depth; ++d) {
+        iteration_depth = d;
+        root_search_state = ROOT_ITERATING;
+        root_instability = 0;
+        const int score = search_root(pos, d);
+        if (stop_reason != 0) break;
+        result.score = score;
+        if (d > 1)
+            sort_root_moves_by_score();
+        else
+            sort_root_moves_by_nodes();
+        if (score >= MATE_SCORE_BOUND + 1) {
+            search_state_flags |= SEARCH_MATE_FOUND;
+            root_alpha = score - 1;
+            root_beta = SCORE_INFINITE;
+        } else if (score <= -MATE_SCORE_BOUND - 1) {
+            search_state_flags |= SEARCH_MATE_FOUND | SEARCH_BEING_MATED;
+            root_alpha = -SCORE_INFINITE;
+            root_beta = score + 1;
+        } else {
+            root_alpha = score - 32;
+            root_beta = score + 32;
+        }
+        std::vector<Move> line;
+        for (int i = 1; i < ROOT_LINE_SIZE && root_moves[0].line[i]; ++i) line.push_back(root_moves[0].line[i]);
+        result.lines.push_back(line);
+    }
+    iteration_depth = 0;
+    result.best = root_moves[0].line[1] & MOVE_IDENTITY_MASK;
+    result.root_score = root_moves[0].score;
+    for (int i = 1; i < ROOT_LINE_SIZE && root_moves[0].line[i]; ++i) result.line.push_back(root_moves[0].line[i] & MOVE_IDENTITY_MASK);
+    result.nodes = pos->nodes;
+    search_mode = SEARCH_MODE_IDLE;
+    return result;
+}
+

@@ -1,0 +1,44 @@
+// A referee for engine-against-engine games, playing the part of a chess
+// interface: it keeps the board, sends "position ... moves" and "go" with the
+// clocks, checks every answer against an independent move generator, and
+// ends the game by mate, stalemate, the fifty-move rule, threefold
+// repetition, bare kings, a loss on time, an illegal or missing move, or a
+// crash.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class EngineProcess;
+
+enum class GameEnd {
+    CHECKMATE,
+    STALEMATE,
+    FIFTY_MOVES,
+    REPETITION,
+    INSUFFICIENT_MATERIAL,
+    MOVE_LIMIT,       // the referee stops long games
+    LOSS_ON_TIME,     // the side to move overstepped its clock
+    ILLEGAL_MOVE,     // the side to move answered with a move that is not legal
+    NO_ANSWER,        // the side to move gave no "bestmove" in time, or its process ended
+};
+
+struct GameResult {
+    GameEnd end;
+    int loser;                 // side that lost (0 white, 1 black), -1 for a draw
+    std::vector<std::string> moves;
+    std::string detail;        // what went wrong, for a failure
+};
+
+struct TimeControl {
+    int base_ms;
+    int increment_ms;
+    int margin_ms;  // slack granted for the process and the pipes before a loss on time
+};
+
+// Plays one game from the start position; engines[0] has White.
+GameResult play_game(EngineProcess* engines[2], const TimeControl& clock, int move_limit = 300);
+
+// True for the ends that are a fault of one engine rather than a result.
+bool is_failure(GameEnd end);
+const char* game_end_name(GameEnd end);

@@ -1,0 +1,16 @@
+// A naive move generator for tests, independent of the engine's generators:
+// it scans the board arrays and produces every pseudo-legal move of the side
+// to move with its kind (castling standard or Chess960, en passant, every
+// promotion), so make/unmake can be driven through whole games.
+#pragma once
+
+#include <vector>
+
+#include "position/types.h"
+
+struct Position;
+
+std::vector<Move> naive_pseudo_legal_moves(const Position* pos);
+
+// Whether `side` attacks `square`, from the board arrays alone.
+bool naive_square_attacked(const Position* pos, int side, int square);
