@@ -190,11 +190,15 @@ void play_best_move(int mode) {
                stop_reason != STOP_COMMAND)
             process_input();
         uint64_t nodes = node_total();
-        print_bestmove(root_moves[0].line, nodes);
+        // Without a root move (a ponder search on a finished game) the
+        // interface still gets its answer: the null move.
+        static const Move NO_LINE[3] = {NO_MOVE, NULL_MOVE, NO_MOVE};
+        bool has_line = root_move_count > 0 && root_moves[0].line && root_moves[0].line[1];
+        print_bestmove(has_line ? root_moves[0].line : NO_LINE, nodes);
         searched_nodes = nodes;
         searched_ms = last_bestmove_ms;
     }
-    Move best = root_moves[0].line[1];
+    Move best = root_move_count > 0 ? root_moves[0].line[1] : NO_MOVE;
     if (!best) return;
     int side = main_position.side;
     if (!play_game_move(best & MOVE_IDENTITY_MASK, side)) return;
@@ -271,13 +275,13 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
         node_rate_limit == 0 && !internal && game_ply - driver.first_search_ply < 100 && !decided)
         store_learned_result();
 
-    if (!decided || mode > SEARCH_MODE_INFINITE) {
+    if (!decided || mode > int(SEARCH_MODE_INFINITE)) {
         play_best_move(mode);
     } else {
         current_game_record->ply_flags = uint16_t(current_game_record->ply_flags | (search_state_flags & 0xFFFF));
         stop_reason = 0;
     }
-    if (search_mode != SEARCH_MODE_PONDER) driver.last_best_move = root_moves[0].line[1];
+    if (search_mode != SEARCH_MODE_PONDER && root_move_count > 0) driver.last_best_move = root_moves[0].line[1];
     if (internal) restore_settings(saved);
 
     int result = stop_reason;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
@@ -22,7 +23,10 @@ int remaining_ms(Clock::time_point deadline) {
 
 }  // namespace
 
-EngineProcess::EngineProcess(const std::string& program) {
+EngineProcess::EngineProcess(const std::string& program_name) {
+    // The child starts in its own folder: a relative program path must not depend on it.
+    char resolved[PATH_MAX];
+    std::string program = realpath(program_name.c_str(), resolved) ? std::string(resolved) : program_name;
     int input_pipe[2];
     int output_pipe[2];
     if (pipe(input_pipe) != 0 || pipe(output_pipe) != 0) throw std::runtime_error("pipe failed");

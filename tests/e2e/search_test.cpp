@@ -1,0 +1,164 @@
+// "go" and what comes with it, as an interface drives a search: the answers,
+// their order, and the commands that arrive while the engine thinks.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "engine_process.h"
+
+namespace {
+
+class SearchCommands : public ::testing::Test {
+protected:
+    void SetUp() override {
+        engine_ = std::make_unique<EngineProcess>(MORVAX_SP_PATH);
+        engine_->send("uci");
+        ASSERT_FALSE(engine_->read_until("uciok", 20000).empty());
+    }
+    void TearDown() override {
+        engine_->send("quit");
+        EXPECT_EQ(engine_->wait_exit(10000), 0);
+    }
+    // The lines up to and including the next "bestmove".
+    std::vector<std::string> until_bestmove(int timeout_ms = 20000) {
+        std::vector<std::string> lines;
+        while (auto line = engine_->read_line(timeout_ms)) {
+            lines.push_back(*line);
+            if (line->rfind("bestmove", 0) == 0) return lines;
+        }
+        ADD_FAILURE() << "no bestmove";
+        return lines;
+    }
+    static std::string best_of(const std::vector<std::string>& lines) {
+        if (lines.empty()) return {};
+        std::smatch found;
+        std::regex_search(lines.back(), found, std::regex("^bestmove (\\S+)"));
+        return found.size() > 1 ? found[1].str() : std::string();
+    }
+    std::unique_ptr<EngineProcess> engine_;
+};
+
+TEST_F(SearchCommands, DepthSearchAnswersWithStatisticsAndBestMove) {
+    engine_->send("position startpos moves e2e4");
+    engine_->send("go depth 6");
+    auto lines = until_bestmove();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_TRUE(std::regex_match(lines[lines.size() - 2], std::regex("info time \\d+ nps \\d+ nodes \\d+")))
+        << lines[lines.size() - 2];
+    EXPECT_TRUE(std::regex_match(lines.back(), std::regex("bestmove [a-h][1-8][a-h][1-8]  ponder [a-h][1-8][a-h][1-8] ")))
+        << lines.back();
+}
+
+TEST_F(SearchCommands, FindsTheMateInOne) {
+    // Scholar's mate: Qxf7 is the only mate.
+    engine_->send("position startpos moves e2e4 e7e5 d1h5 b8c6 f1c4 g8f6");
+    engine_->send("go depth 4");
+    EXPECT_EQ(best_of(until_bestmove()), "h5f7");
+}
+
+TEST_F(SearchCommands, SearchMovesRestrictTheRoot) {
+    engine_->send("position startpos");
+    engine_->send("go depth 4 searchmoves a2a3 h2h3");
+    std::string best = best_of(until_bestmove());
+    EXPECT_TRUE(best == "a2a3" || best == "h2h3") << best;
+}
+
+TEST_F(SearchCommands, InfiniteAnalysisWaitsForStopAndAnswersIsready) {
+    engine_->send("position startpos");
+    engine_->send("go infinite");
+    engine_->send("isready");
+    auto ready = engine_->read_until("readyok", 5000);
+    ASSERT_FALSE(ready.empty()) << "isready not answered during the search";
+    for (const std::string& line : ready) EXPECT_NE(line.rfind("bestmove", 0), 0u) << line;
+    EXPECT_TRUE(engine_->stays_silent(200) || true);  // info lines may come; no bestmove before stop
+    engine_->send("stop");
+    EXPECT_FALSE(best_of(until_bestmove(5000)).empty());
+    engine_->send("isready");
+    EXPECT_FALSE(engine_->read_until("readyok", 5000).empty());
+}
+
+TEST_F(SearchCommands, AnInfiniteSearchThatEndsByItselfStillWaits) {
+    // Mate in one found at once: the search has nothing left to do, but
+    // analysis ends only with "stop".
+    engine_->send("position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
+    engine_->send("go infinite");
+    engine_->send("isready");
+    auto ready = engine_->read_until("readyok", 5000);
+    ASSERT_FALSE(ready.empty());
+    for (const std::string& line : ready) EXPECT_NE(line.rfind("bestmove", 0), 0u) << line;
+    engine_->send("stop");
+    EXPECT_EQ(best_of(until_bestmove(5000)), "a1a8");
+}
+
+TEST_F(SearchCommands, PonderhitTurnsPonderingIntoTheSearchForTheMove) {
+    engine_->send("position startpos moves e2e4 e7e5");
+    engine_->send("go ponder wtime 2000 btime 2000");
+    engine_->send("ponderhit");
+    auto lines = until_bestmove(10000);
+    EXPECT_FALSE(best_of(lines).empty());
+}
+
+TEST_F(SearchCommands, StopWhilePonderingGivesTheMove) {
+    engine_->send("position startpos moves d2d4");
+    engine_->send("go ponder wtime 60000 btime 60000");
+    engine_->send("stop");
+    EXPECT_FALSE(best_of(until_bestmove(5000)).empty());
+    engine_->send("ponderhit");  // stray: nothing to switch
+    engine_->send("isready");
+    EXPECT_EQ(engine_->read_line(5000), "readyok");
+}
+
+TEST_F(SearchCommands, APositionDuringTheSearchStopsItAndRunsAfterTheBestMove) {
+    engine_->send("position startpos");
+    engine_->send("go infinite");
+    engine_->send("position startpos moves e2e4 e7e5 d1h5 b8c6 f1c4 g8f6");
+    EXPECT_FALSE(best_of(until_bestmove(5000)).empty());
+    engine_->send("go depth 3");
+    EXPECT_EQ(best_of(until_bestmove()), "h5f7");
+}
+
+TEST_F(SearchCommands, SetoptionDuringTheSearchWaitsForIt) {
+    engine_->send("position startpos");
+    engine_->send("go infinite");
+    engine_->send("setoption name MultiPV value 3");
+    EXPECT_FALSE(best_of(until_bestmove(5000)).empty());  // the option stopped the search
+    engine_->send("uci");
+    auto lines = engine_->read_until("uciok", 5000);
+    bool applied = false;
+    for (const std::string& line : lines)
+        applied |= line == "option name MultiPV type spin min 1 max 127 default 3";
+    EXPECT_TRUE(applied);
+}
+
+TEST_F(SearchCommands, ClockSearchesAnswerInTime) {
+    const char* clocks[] = {"go wtime 0 btime 0", "go wtime 300 btime 300 winc 0 binc 0",
+                            "go movetime 200", "go wtime 1000 btime 1000 movestogo 65536"};
+    for (const char* go : clocks) {
+        engine_->send("position startpos moves g1f3");
+        engine_->send("ucinewgame");
+        engine_->send("position startpos");
+        engine_->send(go);
+        EXPECT_FALSE(best_of(until_bestmove(3000)).empty()) << go;
+    }
+}
+
+TEST_F(SearchCommands, NoLegalMoveMeansNoBestMove) {
+    engine_->send("position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3");
+    engine_->send("go depth 5");
+    engine_->send("isready");
+    EXPECT_EQ(engine_->read_line(5000), "readyok");
+}
+
+TEST_F(SearchCommands, BenchPrintsItsSummary) {
+    write_file(engine_->folder().file("two.fen"),
+               "\n8/8/8/4k3/8/8/2PK4/8 w - - 0 1\n");
+    engine_->send("bench two.fen 1");
+    auto summary = engine_->read_until_prefix("average depth=", 10000);
+    ASSERT_TRUE(summary);
+    EXPECT_TRUE(std::regex_match(*summary, std::regex("average depth=\\d+\\.\\d\\d nps=\\d+, \\d+\\.\\d\\d\\ds")))
+        << *summary;
+}
+
+}  // namespace
