@@ -4,7 +4,9 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 4)
 CMAKE_FLAGS ?=
 BENCH_SECONDS ?= 1
 
-.PHONY: all build run test bench clean
+SANITIZE_DIR ?= build/sanitize
+
+.PHONY: all build run test test-sanitize bench clean
 
 all: build
 
@@ -24,6 +26,12 @@ bench: $(BUILD_DIR)/build.ninja
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize:
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVAX_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
 clean:
 	rm -rf build

@@ -112,22 +112,6 @@ void prepare_new_search(int side) {
     if (search_state_flags & SEARCH_ROOT_DECIDED) signal_stop(STOP_ROOT_DECIDED);
 }
 
-// Next iteration's aspiration window around the score just found.
-void set_next_window(int score) {
-    if (score >= MATE_SCORE_BOUND + 1) {
-        search_state_flags |= SEARCH_MATE_FOUND;
-        root_alpha = score - 1;
-        root_beta = SCORE_INFINITE;
-    } else if (score <= -MATE_SCORE_BOUND - 1) {
-        search_state_flags |= SEARCH_MATE_FOUND | SEARCH_BEING_MATED;
-        root_alpha = -SCORE_INFINITE;
-        root_beta = score + 1;
-    } else {
-        root_alpha = score - 32;
-        root_beta = score + 32;
-    }
-}
-
 void run_iterations() {
     while (stop_reason == 0 && check_next_iteration() == 3) {
         root_search_state = ROOT_ITERATING;
@@ -138,6 +122,9 @@ void run_iterations() {
         // An iteration cut short keeps the last complete one's order and scores.
         if (stop_reason == 0) {
             driver.root_score = score;
+            // The first iteration orders by subtree size; from then on by
+            // score, which also keeps a known result (searched no more, so
+            // without nodes) in its place.
             bool by_score = driver.iterations_done >= 1 ||
                             ((search_flags & EF_LIMIT_STRENGTH) && uci_elo < 1501);
             if (by_score)
@@ -294,6 +281,21 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
     driver.previous_final_score = driver.root_score;
     iteration_depth = 0;
     return result;
+}
+
+void set_next_window(int score) {
+    if (score >= MATE_SCORE_BOUND + 1) {
+        search_state_flags |= SEARCH_MATE_FOUND;
+        root_alpha = score - 1;
+        root_beta = SCORE_INFINITE;
+    } else if (score <= -MATE_SCORE_BOUND - 1) {
+        search_state_flags |= SEARCH_MATE_FOUND | SEARCH_BEING_MATED;
+        root_alpha = -SCORE_INFINITE;
+        root_beta = score + 1;
+    } else {
+        root_alpha = score - 32;
+        root_beta = score + 32;
+    }
 }
 
 int check_next_iteration() {

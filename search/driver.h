@@ -37,6 +37,9 @@ extern uint8_t stop_reason;
 // side to move; the stop reason (0x40 outside the normal mode).
 int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms);
 
+// The next iteration's aspiration window around the score just found: a mate
+// keeps its side of the window open.
+void set_next_window(int score);
 // 3 to run the next iteration, 5 to stop.
 int check_next_iteration();
 // Stops a clocked search whose every move but the first loses to mate.

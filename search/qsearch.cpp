@@ -267,6 +267,8 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
                 if (gain >= 0 && (alpha < gain + stand_pat || checks)) wanted = 1;
             }
         }
+        // A side below its draw value may claim a repetition with any quiet
+        // move, at every level.
         if (!wanted && move_kind(move) == MK_QUIET && pos->fifty >= 3 && best < draw_score[side]) wanted = 2;
 
         if (wanted) {

@@ -60,12 +60,11 @@ namespace {
 // pointers move when the list is reordered.
 Move root_line_store[MAX_ROOT_MOVES][ROOT_LINE_SIZE];
 
-// Moves excluded from the root of analysis searches (see prepare_root).
+// Moves excluded from the root of searches started while the pondering flag
+// is still up (see prepare_root).
 constexpr int MAX_ROOT_EXCLUSIONS = MAX_ROOT_MOVES;
 Move root_exclusions[MAX_ROOT_EXCLUSIONS];
 int root_exclusion_count = 0;
-
-constexpr uint32_t EF_EXCLUDE_ROOT_MOVES = 0x20000;  // SearchFlags: exclude a move in analysis
 
 inline bool strength_limited_below(int elo) { return (search_flags & EF_LIMIT_STRENGTH) && uci_elo < elo; }
 
@@ -318,7 +317,8 @@ Move prepare_root(int side) {
         history_reset();
     for (int ply = 0; ply < MAX_PLY; ++ply) pos->killer1[ply] = pos->killer2[ply] = 0;
 
-    // The first move of the last search, for the exclusions of analysis.
+    // The first move of the last search: in analysis the exclusion list
+    // grows by the move found best before.
     const Move previous_first = root_move_count > 0 ? root_moves[0].line[1] : NO_MOVE;
 
     pos->move_list[1] = 0;
@@ -343,7 +343,7 @@ Move prepare_root(int side) {
         apply_searchmoves(pos);
         root_exclusion_count = 0;
     } else if ((search_mode == SEARCH_MODE_NORMAL || search_mode == SEARCH_MODE_INFINITE) &&
-               (search_flags & EF_EXCLUDE_ROOT_MOVES)) {
+               (search_flags & EF_PONDERING)) {
         const bool has_next = current_game_record + 1 < game_records + GAME_RECORD_COUNT;
         const Move excluded = search_mode == SEARCH_MODE_INFINITE ? previous_first
                               : has_next                           ? (current_game_record + 1)->move
@@ -465,6 +465,8 @@ int report_root_result(int index) {
     }
 
     // Time for an unsettled root (the clock's deadline reads it).
+    // A first mate score against the root takes all the time there is; once
+    // being mated is known the ordinary rules apply again.
     const int score = root_moves[index].score;
     if (score > -MATE_SCORE_BOUND || (search_state_flags & SEARCH_BEING_MATED)) {
         const int64_t target = soft_limit_ms;
@@ -586,7 +588,8 @@ int search_root(Position* pos, int depth) {
             rm->nodes = root_search_state == ROOT_FAILED_HIGH ? rm->nodes + spent : spent;
             rm->score = score;
 
-            // The first move fails below a known mate: take the known one.
+            // The first move fails below a known mate: take the known one and
+            // leave this move as searched (its re-search could not beat it).
             if (!searched_any && pv_count == 1 && score <= alpha && score <= best_known_mate) {
                 for (int j = i + 1; j < root_move_count; ++j)
                     if ((root_moves[j].flags & RM_KNOWN) && root_moves[j].score == best_known_mate) {
@@ -701,6 +704,7 @@ int search_root(Position* pos, int depth) {
         }
     }
 
+    if (!search_stop_requested(pos)) root_move_index = root_move_count;  // no root move under way
     if (!search_stop_requested(pos) && root_move_count > 0 && (root_moves[0].flags & RM_KNOWN) && depth > 6) {
         bool all_known = true;
         for (int i = 1; i < root_move_count && all_known; ++i) all_known = (root_moves[i].flags & RM_KNOWN) != 0;

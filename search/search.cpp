@@ -102,16 +102,21 @@ int horizon_value(Position* pos, int ply) {
 int is_repetition(const Position* pos) {
     const int current = pos->ply;
     const int oldest = std::max(current - pos->fifty, 1);
+    // Game ply of the stack's base record. The stack is read from the root
+    // on, and never below its base, whatever the recorded root index says.
+    const int stack_base = current - (pos->ply_index - PLY_STACK_BASE);
+    const int from_stack = std::max(root_game_ply, stack_base);
     for (int ply = current - 4; ply >= oldest; ply -= 2) {
         // The key of the position at game ply j is saved with the move made
         // from it: in the search stack for positions from the root on, in the
         // game history before.
         uint32_t key_lo, key_hi;
-        if (ply >= root_game_ply) {
-            const PlyRecord& record = pos->ply_stack[ply - root_game_ply + PLY_STACK_BASE + 1];
+        if (ply >= from_stack) {
+            const PlyRecord& record = pos->ply_stack[ply - stack_base + PLY_STACK_BASE + 1];
             key_lo = record.saved_key_lo;
             key_hi = record.saved_key_hi;
         } else {
+            if (ply + 1 >= GAME_RECORD_COUNT) continue;
             const GameRecord& record = game_records[ply + 1];
             key_lo = record.saved_key_lo;
             key_hi = record.saved_key_hi;
@@ -239,6 +244,8 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
             if (search_stop_requested(pos)) return 0;
 
             if (score < beta) {
+                // The reply that refuted the pass is the threat; a mate threat
+                // tied to the last move sends a reduced move back to full depth.
                 const Move threat = pv_line(pos, ply + 1)[0];
                 const uint32_t threat_bit = threat ? pos->slot_bit[move_from(threat)] : 0;
                 if (threat_bit) null_threat = threat_with_slot(threat, slot_index(threat_bit));
@@ -481,6 +488,8 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
             iid_research = true;
             alpha = -SCORE_INFINITE;
         }
+        // Each pass is a move loop of its own: the first move is searched
+        // with the open window again and the first moves are never pruned.
         best = -SCORE_INFINITE;
         best_move = NO_MOVE;
         moves_searched = 0;

@@ -20,7 +20,10 @@ constexpr int PLY = PERFT_ROOT_PLY;
 // The list in emission order, with the kind marks of moves_text.
 std::string ordered_text(const std::vector<Move>& moves) {
     std::string text;
-    for (Move move : moves) text += (text.empty() ? "" : " ") + moves_text({move});
+    for (Move move : moves) {
+        if (!text.empty()) text += ' ';
+        text += moves_text({move});
+    }
     return text;
 }
 

@@ -51,29 +51,6 @@ bool set_search_position(const char* fen, const char* moves) {
     return true;
 }
 
-namespace {
-
-// The root record holds the last game move, as the driver leaves it.
-void fill_root_record() {
-    Position* pos = &main_position;
-    reset_ply_stack(pos);
-    PlyRecord* root = current_ply_record(pos);
-    const GameRecord& record = *current_game_record;
-    *root = PlyRecord{};
-    root->move = record.move;
-    root->captured_slots = record.move_extra;
-    root->captured = record.captured;
-    root->mover = record.mover;
-    root->saved_moved = record.saved_moved;
-    root->saved_ep = record.saved_ep;
-    root->saved_fifty = record.saved_fifty;
-    root->saved_key_lo = record.saved_key_lo;
-    root->saved_key_hi = record.saved_key_hi;
-    root->flags = record.ply_flags;
-}
-
-}  // namespace
-
 FixedDepthResult search_fixed_depth(int depth) {
     Position* pos = &main_position;
     FixedDepthResult result;
@@ -84,7 +61,7 @@ FixedDepthResult search_fixed_depth(int depth) {
     output_state = 0;
     poll_countdown = 1 << 30;
     root_game_ply = game_ply;
-    fill_root_record();
+    load_base_ply_record();
 
     iteration_depth = 0;
     prepare_root(pos->side);
@@ -107,22 +84,12 @@ FixedDepthResult search_fixed_depth(int depth) {
         const int score = search_root(pos, d);
         if (stop_reason != 0) break;
         result.score = score;
+        // As the driver orders them between iterations.
         if (d > 1)
             sort_root_moves_by_score();
         else
             sort_root_moves_by_nodes();
-        if (score >= MATE_SCORE_BOUND + 1) {
-            search_state_flags |= SEARCH_MATE_FOUND;
-            root_alpha = score - 1;
-            root_beta = SCORE_INFINITE;
-        } else if (score <= -MATE_SCORE_BOUND - 1) {
-            search_state_flags |= SEARCH_MATE_FOUND | SEARCH_BEING_MATED;
-            root_alpha = -SCORE_INFINITE;
-            root_beta = score + 1;
-        } else {
-            root_alpha = score - 32;
-            root_beta = score + 32;
-        }
+        set_next_window(score);
         std::vector<Move> line;
         for (int i = 1; i < ROOT_LINE_SIZE && root_moves[0].line[i]; ++i) line.push_back(root_moves[0].line[i]);
         result.lines.push_back(line);
