@@ -170,21 +170,21 @@ void store_learned_result() {
     learned_entries_changed = 1;
 }
 
-void play_best_move(int mode) {
-    if (!(mode & SEARCH_MODE_INTERNAL)) {
-        // Analysis and pondering end only when the interface says so.
-        while ((search_mode == SEARCH_MODE_INFINITE || search_mode == SEARCH_MODE_PONDER) &&
-               stop_reason != STOP_COMMAND)
-            process_input();
-        uint64_t nodes = node_total();
-        // Without a root move (a ponder search on a finished game) the
-        // interface still gets its answer: the null move.
-        static const Move NO_LINE[3] = {NO_MOVE, NULL_MOVE, NO_MOVE};
-        bool has_line = root_move_count > 0 && root_moves[0].line && root_moves[0].line[1];
-        print_bestmove(has_line ? root_moves[0].line : NO_LINE, nodes);
-        searched_nodes = nodes;
-        searched_ms = last_bestmove_ms;
-    }
+// The end of a search the interface started: the "bestmove" answer, and the
+// move booked in the game history with its time and search data.
+void play_best_move() {
+    // Analysis and pondering end only when the interface says so.
+    while ((search_mode == SEARCH_MODE_INFINITE || search_mode == SEARCH_MODE_PONDER) &&
+           stop_reason != STOP_COMMAND)
+        process_input();
+    uint64_t nodes = node_total();
+    // Without a root move (a ponder search on a finished game) the
+    // interface still gets its answer: the null move.
+    static const Move NO_LINE[3] = {NO_MOVE, NULL_MOVE, NO_MOVE};
+    bool has_line = root_move_count > 0 && root_moves[0].line && root_moves[0].line[1];
+    print_bestmove(has_line ? root_moves[0].line : NO_LINE, nodes);
+    searched_nodes = nodes;
+    searched_ms = last_bestmove_ms;
     Move best = root_move_count > 0 ? root_moves[0].line[1] : NO_MOVE;
     if (!best) return;
     int side = main_position.side;
@@ -262,8 +262,10 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
         node_rate_limit == 0 && !internal && game_ply - driver.first_search_ply < 100 && !decided)
         store_learned_result();
 
-    if (!decided || mode > int(SEARCH_MODE_INFINITE)) {
-        play_best_move(mode);
+    if (internal) {
+        // Calibration and move advice only measure: nothing is printed or played.
+    } else if (!decided || mode > int(SEARCH_MODE_INFINITE)) {
+        play_best_move();
     } else {
         current_game_record->ply_flags = uint16_t(current_game_record->ply_flags | (search_state_flags & 0xFFFF));
         stop_reason = 0;
