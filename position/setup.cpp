@@ -147,7 +147,11 @@ void assign_piece_slot(Position* pos, int side, int kind, int square) {
         break;
     }
     for (int candidate = 8; candidate < 16 && slot < 0; ++candidate) take_if_free(candidate);
-    // A board with at most 16 men a side and one king always finds a slot.
+    // Eight pawns hold slots 8-15, so a third knight or rook, or a second
+    // bishop of one square colour, takes whatever slot is left: after
+    // promotions any kind may sit in any slot but the king's. With at most
+    // 16 men a side one is always free.
+    for (int candidate = 1; candidate < 16 && slot < 0; ++candidate) take_if_free(candidate);
     uint32_t bit = 1u << slot;
     pos->slots[side] |= bit;
     pos->piece_list[side][slot] = uint8_t(square);

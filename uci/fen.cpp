@@ -79,9 +79,11 @@ bool read_ranks(const FenFields& fields, FenBoard* board, const char** reason) {
 bool material_possible(const FenBoard& board, const char** reason) {
     for (int side = WHITE; side <= BLACK; ++side) {
         int count[7] = {};
+        int bishops_on[2] = {};  // by square colour
         for (int square = 0; square < 64; ++square) {
             if (board.colour[square] != side) continue;
             ++count[board.kind[square]];
+            if (board.kind[square] == BISHOP) ++bishops_on[(file_of(square) + rank_of(square)) & 1];
             if (board.kind[square] == PAWN && (rank_of(square) == 0 || rank_of(square) == 7)) {
                 *reason = "a pawn on the first or last rank";
                 return false;
@@ -92,8 +94,10 @@ bool material_possible(const FenBoard& board, const char** reason) {
             return false;
         }
         auto at_least = [](int n, int floor) { return n > floor ? n : floor; };
-        int men = count[PAWN] + at_least(count[KNIGHT], 2) + at_least(count[BISHOP], 2) +
-                  at_least(count[ROOK], 2) + at_least(count[QUEEN], 1);
+        // Each man beyond the starting set stands for a promoted pawn; the two
+        // starting bishops stand on squares of both colours.
+        int men = count[PAWN] + at_least(count[KNIGHT], 2) + at_least(bishops_on[0], 1) +
+                  at_least(bishops_on[1], 1) + at_least(count[ROOK], 2) + at_least(count[QUEEN], 1);
         if (count[PAWN] > 8 || men > 15 || count[KNIGHT] > 3 || count[BISHOP] > 3 || count[ROOK] > 3 ||
             count[QUEEN] > 7) {
             *reason = "impossible material";

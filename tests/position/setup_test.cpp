@@ -63,6 +63,24 @@ TEST(Setup, ThirdKnightTakesAnExtraSlotAndLeavesTheMaterialTable) {
     EXPECT_EQ(check_position(&pos), "");
 }
 
+// With all eight pawns in slots 8-15 an extra man of a kind whose own slots
+// are taken must still find one.
+TEST(Setup, ExtraMenFindASlotBesideEightPawns) {
+    const struct {
+        const char* fen;
+        int men;
+    } boards[] = {
+        {"4k3/8/8/8/8/8/PPPPPPPP/NNN1K3 w - - 0 1", 12},
+        {"4k3/8/8/8/8/8/PPPPPPPP/RRR1K3 w - - 0 1", 12},
+        {"4k3/8/8/8/8/8/PPPPPPPP/1B1BK3 w - - 0 1", 11},
+    };
+    for (const auto& board : boards) {
+        ASSERT_EQ(load_test_board(board.fen), 1) << board.fen;
+        EXPECT_EQ(check_position(&main_position), "") << board.fen;
+        EXPECT_EQ(__builtin_popcount(main_position.slots[WHITE]), board.men) << board.fen;
+    }
+}
+
 TEST(Setup, MaterialIndexMarksEveryMaterialOutsideTheTable) {
     struct Case { const char* fen; int index; };
     const Case cases[] = {

@@ -98,6 +98,7 @@ TEST_F(FenTest, RefusedFensChangeNothing) {
         "4k3/8/8/8/8/8/8/NNNNK3 w - - 0 1",                            // four knights
         "4k3/8/8/8/8/8/PPPPPPPP/NNN1K3 w - - 0 1",                     // more men than promotions allow
         "4k3/8/8/8/8/8/Q7/QQQQKQQQ w - - 0 1",                         // eight queens
+        "4k3/8/8/8/8/8/PPPPPPPP/RN2KBNB w - - 0 1",                    // eight pawns, two light bishops
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w KQkq - 0 1",             // seven ranks
         "",
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 extra words here and more",
