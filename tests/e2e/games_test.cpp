@@ -36,13 +36,13 @@ void play_games(const std::string& a_path, const std::string& b_path, int games,
 }
 
 TEST(Games, TheTwoEnginesPlayEachOtherWithAClock) {
-    play_games(MORVAX_VUDU_PATH, MORVAX_SP_PATH, 4, TimeControl{2000, 20, 300});
+    play_games(MORVAX_VUDU_PATH, MORVAX_SP_PATH, 4, TimeControl{2000, 20, 1000});
 }
 
 TEST(Games, AgainstStockfish) {
     const char* stockfish = "/usr/games/stockfish";
     if (access(stockfish, X_OK) != 0) GTEST_SKIP() << "stockfish is not installed";
-    play_games(MORVAX_SP_PATH, stockfish, 2, TimeControl{2000, 20, 300});
+    play_games(MORVAX_SP_PATH, stockfish, 2, TimeControl{2000, 20, 1000});
 }
 
 }  // namespace
