@@ -21,6 +21,8 @@ inline int16_t* square_table(int kind, int colour) { return piece_square_table[k
 // the minor that starts there, as counted at the last preparation; 0 after a
 // new position is set up.
 extern uint8_t developed_minors[2];
+// A new position is set up: no development counted yet.
+inline void clear_development() { developed_minors[0] = developed_minors[1] = 0; }
 
 // The table read for the defending king by the pawnless king term and the
 // mop-up term: centralisation, or the corners of the bishop's colour in king,

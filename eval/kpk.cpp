@@ -143,34 +143,33 @@ uint8_t step_state(const std::vector<uint8_t>& state, int defender_to_move, int 
     return KPK_WIN;  // every legal move loses (there is one: not a fixed position)
 }
 
+// Calls visit(stm, wk, bk, p) for every index: pawns on files a-d, ranks 2-7.
+template <typename Visit>
+void for_each_kpk_position(Visit visit) {
+    for (int stm = 0; stm < 2; ++stm)
+        for (int wk = 0; wk < 64; ++wk)
+            for (int bk = 0; bk < 64; ++bk)
+                for (int f = 0; f < 4; ++f)
+                    for (int r = 1; r < 7; ++r) visit(stm, wk, bk, square_at(f, r));
+}
+
 }  // namespace
 
 void init_kpk_bitbase() {
     if (kpk_ready) return;
     std::vector<uint8_t> state(KPK_POSITIONS, KPK_OPEN);
-    for (int stm = 0; stm < 2; ++stm)
-        for (int wk = 0; wk < 64; ++wk)
-            for (int bk = 0; bk < 64; ++bk)
-                for (int f = 0; f < 4; ++f)
-                    for (int r = 1; r < 7; ++r) {
-                        int p = square_at(f, r);
-                        state[kpk_index(stm, wk, bk, p)] = initial_state(stm, wk, bk, p);
-                    }
+    for_each_kpk_position([&](int stm, int wk, int bk, int p) {
+        state[kpk_index(stm, wk, bk, p)] = initial_state(stm, wk, bk, p);
+    });
     for (bool changed = true; changed;) {
         changed = false;
-        for (int stm = 0; stm < 2; ++stm)
-            for (int wk = 0; wk < 64; ++wk)
-                for (int bk = 0; bk < 64; ++bk)
-                    for (int f = 0; f < 4; ++f)
-                        for (int r = 1; r < 7; ++r) {
-                            int p = square_at(f, r);
-                            uint8_t& s = state[kpk_index(stm, wk, bk, p)];
-                            if (s != KPK_OPEN) continue;
-                            if (step_state(state, stm, wk, bk, p) == KPK_WIN) {
-                                s = KPK_WIN;
-                                changed = true;
-                            }
-                        }
+        for_each_kpk_position([&](int stm, int wk, int bk, int p) {
+            uint8_t& s = state[kpk_index(stm, wk, bk, p)];
+            if (s == KPK_OPEN && step_state(state, stm, wk, bk, p) == KPK_WIN) {
+                s = KPK_WIN;
+                changed = true;
+            }
+        });
     }
     for (int i = 0; i < KPK_POSITIONS; ++i)
         if (state[i] == KPK_WIN) kpk_bits[i >> 6] |= uint64_t(1) << (i & 63);

@@ -156,6 +156,32 @@ inline void drop_castling_rights(Position* pos, int side, int from) {
 
 inline bool chess960_castling() { return (search_flags & EF_CHESS960) != 0; }
 
+// Castling in both forms: the king's and the rook's attacks leave their
+// squares before the men move...
+void lift_castling_attacks(Position* pos, int side, int other, int king_src, int rook_src, AttackRecord* own) {
+    clear_hanging_value(pos, side, rook_src);
+    remove_king_attacks(pos, other, king_src, own);
+    remove_rook_attacks(pos, other, rook_src, own);
+}
+
+// ...and come back from their new squares after it; a make also marks both
+// men as moved and moves them in the key.
+void settle_castling(Position* pos, int side, int other, int king_src, int king_dst, int rook_src, int rook_dst,
+                     int make_flag, AttackRecord* own) {
+    if (make_flag) {
+        pos->moved[king_dst] = 1;
+        pos->moved[rook_dst] = 1;
+        toggle_key(pos, KING, side, king_src);
+        toggle_key(pos, KING, side, king_dst);
+        toggle_key(pos, ROOK, side, rook_src);
+        toggle_key(pos, ROOK, side, rook_dst);
+    }
+    add_king_attacks(pos, other, king_dst, own);
+    add_rook_attacks(pos, other, rook_dst, own);
+    // The rook may stand attacked on its new square; nothing else would mark it.
+    mark_if_attacked(pos, side, rook_dst);
+}
+
 }  // namespace
 
 // ---- Castling ---------------------------------------------------------------------
@@ -172,10 +198,7 @@ void make_castling(Position* pos, int side, int other, int king_from, int king_t
     AttackRecord* own = pos->attacks[side];
     const uint32_t rook_bit = pos->slot_bit[rook_src];
 
-    clear_hanging_value(pos, side, rook_src);
-    remove_king_attacks(pos, other, king_src, own);
-    remove_rook_attacks(pos, other, rook_src, own);
-
+    lift_castling_attacks(pos, side, other, king_src, rook_src, own);
     // Of the four squares only the king's start square has lines running on
     // beyond it (along the back rank); the others are its neighbours there.
     if (!make_flag) block_both(pos, king_from, 0);
@@ -183,19 +206,8 @@ void make_castling(Position* pos, int side, int other, int king_from, int king_t
     clear_square(pos, rook_src);
     place_man(pos, side, KING, king_dst, 1);
     place_man(pos, side, ROOK, rook_dst, rook_bit);
-    if (make_flag) {
-        pos->moved[king_dst] = 1;
-        pos->moved[rook_dst] = 1;
-        unblock_both(pos, king_from, 0);
-        toggle_key(pos, KING, side, king_src);
-        toggle_key(pos, KING, side, king_dst);
-        toggle_key(pos, ROOK, side, rook_src);
-        toggle_key(pos, ROOK, side, rook_dst);
-    }
-    add_king_attacks(pos, other, king_dst, own);
-    add_rook_attacks(pos, other, rook_dst, own);
-    // The rook may stand attacked on its new square; nothing else would mark it.
-    mark_if_attacked(pos, side, rook_dst);
+    if (make_flag) unblock_both(pos, king_from, 0);
+    settle_castling(pos, side, other, king_src, king_dst, rook_src, rook_dst, make_flag, own);
 }
 
 void make_castling_chess960(Position* pos, int side, int other, int king_from, int rook_square, int make_flag) {
@@ -210,27 +222,14 @@ void make_castling_chess960(Position* pos, int side, int other, int king_from, i
     AttackRecord* own = pos->attacks[side];
     const uint32_t rook_bit = pos->slot_bit[rook_src];
 
-    clear_hanging_value(pos, side, rook_src);
-    remove_king_attacks(pos, other, king_src, own);
-    remove_rook_attacks(pos, other, rook_src, own);
-
+    lift_castling_attacks(pos, side, other, king_src, rook_src, own);
     // King and rook may start on or pass over each other's destinations:
     // lift both, then place both, each step with its own line upkeep.
     lift_man(pos, king_src, 0);
     lift_man(pos, rook_src, ROOK_LINE_CLASS);
     drop_man(pos, side, KING, king_dst, 1);
     drop_man(pos, side, ROOK, rook_dst, rook_bit);
-    if (make_flag) {
-        pos->moved[king_dst] = 1;
-        pos->moved[rook_dst] = 1;
-        toggle_key(pos, KING, side, king_src);
-        toggle_key(pos, KING, side, king_dst);
-        toggle_key(pos, ROOK, side, rook_src);
-        toggle_key(pos, ROOK, side, rook_dst);
-    }
-    add_king_attacks(pos, other, king_dst, own);
-    add_rook_attacks(pos, other, rook_dst, own);
-    mark_if_attacked(pos, side, rook_dst);
+    settle_castling(pos, side, other, king_src, king_dst, rook_src, rook_dst, make_flag, own);
 }
 
 // ---- En passant -------------------------------------------------------------------

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 #include "book/learning.h"
 #include "eval/eval_tables.h"
 #include "eval/material.h"
-#include "platform/system.h"
 #include "position/position.h"
 #include "search/output.h"
 #include "search/polling.h"
@@ -44,13 +42,11 @@ struct DriverState {
     uint64_t iteration_nodes;         // nodes of the last iteration
     uint64_t best_move_nodes;
     int smoothed_share;
-    int64_t iteration_start_ms;
     bool learned_result;
     int previous_final_score;         // root score at the end of the previous search
-    int first_search_ply;             // game index of the engine's first search in this game
-    Move last_best_move;
+    int first_search_ply = -1;        // game index of the engine's first search in this game
 };
-DriverState driver = {0, 0, 0, 0, 0, false, 0, 0, 0, 0, false, 0, -1, 0};
+DriverState driver{};
 
 // Figures for "bench".
 int completed_depth = 0;
@@ -233,8 +229,7 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
     draw_score[side ^ 1] = draw_value;
 
     load_base_ply_record();
-    search_start_tick = tick_count_ms();
-    search_start_clock = std::clock();
+    restart_move_timer();
 
     if (iteration_depth == 0) {
         driver.iterations_done = 0;
@@ -270,7 +265,6 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
         current_game_record->ply_flags = uint16_t(current_game_record->ply_flags | (search_state_flags & 0xFFFF));
         stop_reason = 0;
     }
-    if (search_mode != SEARCH_MODE_PONDER && root_move_count > 0) driver.last_best_move = root_moves[0].line[1];
     if (internal) restore_settings(saved);
 
     int result = stop_reason;
@@ -325,7 +319,6 @@ int check_next_iteration() {
         if (driver.root_score > driver.previous_final_score + 64) time_extension_ms /= 2;
     }
     int64_t elapsed = int64_t(get_elapsed_ms()) + ponder_offset_ms;
-    driver.iteration_start_ms = elapsed;
     driver.smoothed_share = (std::max<int>(int(share), 16) + driver.smoothed_share) / 2;
     reference_score_change = driver.root_score - reference_score;
     reference_score = driver.root_score;

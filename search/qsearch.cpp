@@ -85,14 +85,7 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
     }
 
     if (pos->fifty > FIFTY_MOVE_LIMIT) return draw_score[side];
-    if (ply - (SCORE_INFINITE - 1) > alpha) {
-        if (ply - (SCORE_INFINITE - 1) >= beta) return ply - (SCORE_INFINITE - 1);
-        alpha = ply - (SCORE_INFINITE - 1);
-    }
-    if (SCORE_INFINITE - ply < beta) {
-        if (alpha >= SCORE_INFINITE - ply) return SCORE_INFINITE - ply;
-        beta = SCORE_INFINITE - ply;
-    }
+    if (int cutoff; mate_distance_cutoff(ply, &alpha, &beta, &cutoff)) return cutoff;
     if (ply > seldepth) seldepth = ply;
 
     // The table is consulted on the first two levels only; its bounds narrow

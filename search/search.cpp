@@ -154,14 +154,7 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
     if (pos->fifty > FIFTY_MOVE_LIMIT) return draw_score[side];
 
     // Mate-distance pruning.
-    if (ply - (SCORE_INFINITE - 1) > alpha) {
-        if (ply - (SCORE_INFINITE - 1) >= beta) return ply - (SCORE_INFINITE - 1);
-        alpha = ply - (SCORE_INFINITE - 1);
-    }
-    if (SCORE_INFINITE - ply < beta) {
-        if (alpha >= SCORE_INFINITE - ply) return SCORE_INFINITE - ply;
-        beta = SCORE_INFINITE - ply;
-    }
+    if (int cutoff; mate_distance_cutoff(ply, &alpha, &beta, &cutoff)) return cutoff;
     const int entry_alpha = alpha;
 
     // Transposition table.

@@ -28,6 +28,29 @@ inline void copy_line(Move* dest, Move first, const Move* child) {
     while ((dest[i + 1] = child[i]) != NO_MOVE) ++i;
 }
 
+// Mate-distance pruning: no score can be better than mating at the next ply
+// or worse than being mated here. Narrows the window; true with *cutoff set
+// when the window closes.
+inline bool mate_distance_cutoff(int ply, int* alpha, int* beta, int* cutoff) {
+    const int worst = ply - (SCORE_INFINITE - 1);
+    if (worst > *alpha) {
+        if (worst >= *beta) {
+            *cutoff = worst;
+            return true;
+        }
+        *alpha = worst;
+    }
+    const int best = SCORE_INFINITE - ply;
+    if (best < *beta) {
+        if (*alpha >= best) {
+            *cutoff = best;
+            return true;
+        }
+        *beta = best;
+    }
+    return false;
+}
+
 // The MoveGainTable row of a moving piece: White's pawn..king 0-5, Black's 6-11.
 constexpr int history_row(int kind, int side) { return kind - 1 + (side == BLACK ? 6 : 0); }
 

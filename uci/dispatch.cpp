@@ -44,35 +44,50 @@ const char* skip_blanks(const char* cursor) {
     return cursor;
 }
 
+// One blank-separated word of a command line.
+struct Word {
+    const char* text;
+    size_t length;  // 0 at the end of the line
+};
+
+// Takes the word at the cursor (after any blanks) and moves past it.
+Word take_word(const char** cursor) {
+    const char* start = skip_blanks(*cursor);
+    size_t length = 0;
+    while (start[length] && !std::isspace(static_cast<unsigned char>(start[length]))) ++length;
+    *cursor = start + length;
+    return Word{start, length};
+}
+
+const char* skip_word(const char* cursor) {
+    take_word(&cursor);
+    return skip_blanks(cursor);
+}
+
 // Reads the number at the cursor and moves past it, the blank after it and
 // any further blanks.
 int read_number(const char** cursor) {
     int value = std::atoi(*cursor);
-    const char* p = *cursor;
-    while (*p && !std::isspace(static_cast<unsigned char>(*p))) ++p;
-    *cursor = skip_blanks(p);
+    *cursor = skip_word(*cursor);
     return value;
 }
 
-const char* skip_word(const char* cursor) {
-    while (*cursor && !std::isspace(static_cast<unsigned char>(*cursor))) ++cursor;
-    return skip_blanks(cursor);
+// The move a word names on the main position; NO_MOVE when it names none,
+// also when it is longer than any move text.
+Move word_move(Word word) {
+    char text[32];
+    if (word.length >= sizeof(text)) return NO_MOVE;
+    std::memcpy(text, word.text, word.length);
+    text[word.length] = '\0';
+    return parse_move_text(text);
 }
 
 // Appends each blank-separated move text to the searchmoves list. The list
 // holds every legal move of any position; words beyond it are dropped.
 void read_searchmoves(const char* cursor) {
-    char word[16];
-    while (*(cursor = skip_blanks(cursor))) {
-        size_t length = 0;
-        while (cursor[length] && !std::isspace(static_cast<unsigned char>(cursor[length]))) ++length;
-        if (length < sizeof(word)) {
-            std::memcpy(word, cursor, length);
-            word[length] = '\0';
-            uint16_t move = parse_move_text(word);
-            if (move && searchmoves_count < SEARCHMOVES_CAPACITY) searchmoves[searchmoves_count++] = move;
-        }
-        cursor += length;
+    for (Word word = take_word(&cursor); word.length; word = take_word(&cursor)) {
+        Move move = word_move(word);
+        if (move && searchmoves_count < SEARCHMOVES_CAPACITY) searchmoves[searchmoves_count++] = move;
     }
 }
 
@@ -94,17 +109,8 @@ void forget_booked_moves(GameRecord* first) {
 // wrong side.
 void play_position_moves(const char* cursor) {
     bool following_history = true;
-    char word[32];
-    while (*(cursor = skip_blanks(cursor))) {
-        size_t length = 0;
-        while (cursor[length] && !std::isspace(static_cast<unsigned char>(cursor[length]))) ++length;
-        std::string text(cursor, length);
-        cursor += length;
-        Move move = NO_MOVE;
-        if (length < sizeof(word)) {
-            std::memcpy(word, text.c_str(), length + 1);
-            move = parse_move_text(word);
-        }
+    for (Word word = take_word(&cursor); word.length; word = take_word(&cursor)) {
+        Move move = word_move(word);
         GameRecord* next = current_game_record + 1;
         if (following_history) {
             if (move != NO_MOVE && next < game_records + GAME_RECORD_COUNT &&
@@ -117,7 +123,8 @@ void play_position_moves(const char* cursor) {
         }
         int side = main_position.side;
         if (move == NO_MOVE || !validate_move(&main_position, &move) || !play_game_move(move, side)) {
-            uci_print("info string illegal or unreadable move <%s>, moves after it ignored\n", text.c_str());
+            uci_print("info string illegal or unreadable move <%.*s>, moves after it ignored\n", int(word.length),
+                      word.text);
             return;
         }
         if (main_position.key_lo == book_exit_key_lo && main_position.key_hi == book_exit_key_hi)
@@ -215,17 +222,10 @@ int handle_go(const char* cursor) {
 }
 
 int handle_bench(const char* cursor) {
-    char file_name[4096];
-    size_t length = 0;
-    while (cursor[length] && !std::isspace(static_cast<unsigned char>(cursor[length])) &&
-           length + 1 < sizeof(file_name)) {
-        file_name[length] = cursor[length];
-        ++length;
-    }
-    file_name[length] = '\0';
-    cursor = skip_word(cursor);
-    int seconds = std::atoi(cursor);
-    run_bench(file_name, uint32_t(seconds) * 1000u);
+    Word file = take_word(&cursor);
+    std::string file_name(file.text, file.length);
+    int seconds = std::atoi(skip_blanks(cursor));
+    run_bench(file_name.c_str(), uint32_t(seconds) * 1000u);
     return COMMAND_HANDLED;
 }
 

@@ -254,7 +254,7 @@ int place_fen_pieces(const FenBoard& board) {
         std::memcpy(pos.colour, saved_colour, sizeof(saved_colour));
         return 0;
     }
-    developed_minors[WHITE] = developed_minors[BLACK] = 0;  // a new position: no development counted yet
+    clear_development();
     ply_base = 2 * board.full_move - 2 + board.side;
     game_ply = pos.ply;
     game_ep_square = pos.ep_square;

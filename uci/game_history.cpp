@@ -147,7 +147,7 @@ void start_new_game() {
     last_book_ply = -1;
     fen_tag_text.clear();
     setup_position((engine_flags & EF_CHESS960) ? 3 : SETUP_START_POSITION, SETUP_ALL_CASTLING);
-    developed_minors[WHITE] = developed_minors[BLACK] = 0;  // a new position: no development counted yet
+    clear_development();
     refresh_game_state();
     time_control[0] = TimeControlPeriod{0, 0, 0, PERIOD_UNUSED};
     reset_clocks();

@@ -268,8 +268,8 @@ void reset_search_settings() {
 }
 
 int set_active_threads(int n) {
-    int limit = threads_max < MAX_THREADS ? threads_max : MAX_THREADS;
-    threads_in_use = n < 1 ? 1 : n > limit ? limit : n;
+    // The thread maximum is already at most MAX_THREADS.
+    threads_in_use = n < 1 ? 1 : n > threads_max ? threads_max : n;
     return threads_in_use;
 }
 

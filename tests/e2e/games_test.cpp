@@ -11,17 +11,11 @@
 
 namespace {
 
-std::unique_ptr<EngineProcess> start_engine(const std::string& path) {
-    auto engine = std::make_unique<EngineProcess>(path);
-    engine->send("uci");
-    EXPECT_FALSE(engine->read_until("uciok", 20000).empty()) << path;
-    return engine;
-}
-
 void play_games(const std::string& a_path, const std::string& b_path, int games, TimeControl clock) {
     for (int game = 0; game < games; ++game) {
-        auto a = start_engine(a_path);
-        auto b = start_engine(b_path);
+        auto a = start_uci_engine(a_path);
+        auto b = start_uci_engine(b_path);
+        ASSERT_TRUE(a && b) << "no uciok";
         bool a_white = game % 2 == 0;
         EngineProcess* sides[2] = {a_white ? a.get() : b.get(), a_white ? b.get() : a.get()};
         GameResult result = play_game(sides, clock);

@@ -72,7 +72,6 @@ TEST_F(SearchCommands, InfiniteAnalysisWaitsForStopAndAnswersIsready) {
     auto ready = engine_->read_until("readyok", 5000);
     ASSERT_FALSE(ready.empty()) << "isready not answered during the search";
     for (const std::string& line : ready) EXPECT_NE(line.rfind("bestmove", 0), 0u) << line;
-    EXPECT_TRUE(engine_->stays_silent(200) || true);  // info lines may come; no bestmove before stop
     engine_->send("stop");
     EXPECT_FALSE(best_of(until_bestmove(5000)).empty());
     engine_->send("isready");

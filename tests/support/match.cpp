@@ -29,9 +29,6 @@ std::vector<Move> legal_moves() {
     return legal;
 }
 
-// The UCI form of a move: castling as the king's two squares in standard chess.
-std::string uci_text(Move move) { return move_text(move); }
-
 bool bare_material() {
     const Position* pos = &main_position;
     int minors = 0;
@@ -57,6 +54,13 @@ std::string lower(std::string text) {
 }
 
 }  // namespace
+
+std::unique_ptr<EngineProcess> start_uci_engine(const std::string& program) {
+    auto engine = std::make_unique<EngineProcess>(program);
+    engine->send("uci");
+    if (engine->read_until("uciok", 20000).empty()) return nullptr;
+    return engine;
+}
 
 bool is_failure(GameEnd end) {
     return end == GameEnd::LOSS_ON_TIME || end == GameEnd::ILLEGAL_MOVE || end == GameEnd::NO_ANSWER;
@@ -140,7 +144,7 @@ GameResult play_game(EngineProcess* engines[2], const TimeControl& clock, int mo
         std::string word = lower(bestmove_word(*line));
         Move chosen = NO_MOVE;
         for (Move move : legal)
-            if (uci_text(move) == word) chosen = move;
+            if (move_text(move) == word) chosen = move;
         if (!chosen) {
             result.end = GameEnd::ILLEGAL_MOVE;
             result.loser = side;

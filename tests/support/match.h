@@ -6,10 +6,11 @@
 // crash.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
-class EngineProcess;
+#include "engine_process.h"
 
 enum class GameEnd {
     CHECKMATE,
@@ -35,6 +36,10 @@ struct TimeControl {
     int increment_ms;
     int margin_ms;  // slack granted for the process and the pipes before a loss on time
 };
+
+// Starts an engine program and goes through "uci"; nullptr when it gives no
+// "uciok".
+std::unique_ptr<EngineProcess> start_uci_engine(const std::string& program);
 
 // Plays one game from the start position; engines[0] has White.
 GameResult play_game(EngineProcess* engines[2], const TimeControl& clock, int move_limit = 300);

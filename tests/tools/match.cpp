@@ -21,11 +21,11 @@ int main(int argc, char** argv) {
     double score_a = 0;
     int faults = 0;
     for (int game = 0; game < games; ++game) {
-        auto a = std::make_unique<EngineProcess>(argv[1]);
-        auto b = std::make_unique<EngineProcess>(argv[2]);
-        for (EngineProcess* engine : {a.get(), b.get()}) {
-            engine->send("uci");
-            engine->read_until("uciok", 20000);
+        auto a = start_uci_engine(argv[1]);
+        auto b = start_uci_engine(argv[2]);
+        if (!a || !b) {
+            std::fprintf(stderr, "an engine gave no uciok\n");
+            return 1;
         }
         bool a_white = game % 2 == 0;
         EngineProcess* sides[2] = {a_white ? a.get() : b.get(), a_white ? b.get() : a.get()};
