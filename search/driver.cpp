@@ -12,6 +12,7 @@
 #include "search/polling.h"
 #include "search/root.h"
 #include "search/root_state.h"
+#include "search/saved_settings.h"
 #include "search/search.h"
 #include "search/search_info.h"
 #include "search/strength.h"
@@ -54,45 +55,6 @@ uint64_t searched_nodes = 0;
 uint32_t searched_ms = 0;
 
 uint64_t node_total() { return main_position.nodes + main_position.merged_nodes; }
-
-// The settings an internal search (calibration, move advice) runs without.
-struct SavedSettings {
-    uint32_t engine_flags_, search_flags_, book_options_;
-    int go_depth_, iteration_depth_, multi_pv_, threads_, idle_, draw_, node_rate_, tb_level_, selectivity_;
-    uint32_t time_cap_;
-    int time_mode_, clock_mode_;
-    int64_t move_time_;
-    char input_mode_;
-    int ply_limit_;
-};
-
-SavedSettings save_settings() {
-    return SavedSettings{engine_flags,     search_flags,       book_options,    go_depth_limit, iteration_depth_limit,
-                         multi_pv,         threads_in_use,     idle_percent,    draw_value,     node_rate_limit,
-                         tablebase_level,  selectivity_scale,  time_cap_ms,     time_mode,      clock_mode,
-                         move_time_ms,     input_mode,         search_ply_limit};
-}
-
-void restore_settings(const SavedSettings& s) {
-    engine_flags = s.engine_flags_;
-    search_flags = s.search_flags_;
-    book_options = s.book_options_;
-    go_depth_limit = s.go_depth_;
-    iteration_depth_limit = s.iteration_depth_;
-    multi_pv = s.multi_pv_;
-    threads_in_use = s.threads_;
-    idle_percent = s.idle_;
-    draw_value = s.draw_;
-    node_rate_limit = s.node_rate_;
-    tablebase_level = s.tb_level_;
-    selectivity_scale = s.selectivity_;
-    time_cap_ms = s.time_cap_;
-    time_mode = s.time_mode_;
-    clock_mode = s.clock_mode_;
-    move_time_ms = s.move_time_;
-    input_mode = s.input_mode_;
-    search_ply_limit = s.ply_limit_;
-}
 
 void prepare_new_search(int side) {
     Move book_move = prepare_root(side);

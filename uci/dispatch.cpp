@@ -1,7 +1,6 @@
 #include "uci/dispatch.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,10 +9,12 @@
 #include "book/pgn.h"
 #include "search/driver.h"
 #include "search/polling.h"
+#include "search/saved_settings.h"
 #include "search/time_control.h"
 #include "search/tt.h"
 #include "uci/build_config.h"
 #include "uci/command_loop.h"
+#include "uci/command_words.h"
 #include "uci/engine.h"
 #include "position/move_tests.h"
 #include "position/position.h"
@@ -37,35 +38,7 @@ uint8_t run_mode = 0;
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-const char* skip_blanks(const char* cursor) {
-    while (is_blank(*cursor)) ++cursor;
-    return cursor;
-}
-
-// One blank-separated word of a command line.
-struct Word {
-    const char* text;
-    size_t length;  // 0 at the end of the line
-};
-
-// Takes the word at the cursor (after any blanks) and moves past it.
-Word take_word(const char** cursor) {
-    const char* start = skip_blanks(*cursor);
-    size_t length = 0;
-    while (start[length] && !std::isspace(static_cast<unsigned char>(start[length]))) ++length;
-    *cursor = start + length;
-    return Word{start, length};
-}
-
-const char* skip_word(const char* cursor) {
-    take_word(&cursor);
-    return skip_blanks(cursor);
-}
-
-// Reads the number at the cursor and moves past it, the blank after it and
-// any further blanks.
+// Reads the number at the cursor and moves past it and the separators after it.
 int read_number(const char** cursor) {
     int value = std::atoi(*cursor);
     *cursor = skip_word(*cursor);
@@ -82,8 +55,8 @@ Move word_move(Word word) {
     return parse_move_text(text);
 }
 
-// Appends each blank-separated move text to the searchmoves list. The list
-// holds every legal move of any position; words beyond it are dropped.
+// Appends each move text to the searchmoves list. The list holds every legal
+// move of any position; words beyond it are dropped.
 void read_searchmoves(const char* cursor) {
     for (Word word = take_word(&cursor); word.length; word = take_word(&cursor)) {
         Move move = word_move(word);
@@ -123,8 +96,8 @@ void play_position_moves(const char* cursor) {
         }
         int side = main_position.side;
         if (move == NO_MOVE || !validate_move(&main_position, &move) || !play_game_move(move, side)) {
-            uci_print("info string illegal or unreadable move <%.*s>, moves after it ignored\n", int(word.length),
-                      word.text);
+            uci_print("info string illegal or unreadable move <%s>, moves after it ignored\n",
+                      printable_text(word.text, word.length).c_str());
             return;
         }
         if (main_position.key_lo == book_exit_key_lo && main_position.key_hi == book_exit_key_hi)
@@ -152,7 +125,7 @@ int handle_position(const char* text) {
     if (match_keyword("startpos", &cursor)) {
         start_new_game();
     } else if (match_keyword("fen", &cursor)) {
-        cursor = skip_blanks(cursor);
+        cursor = skip_separators(cursor);
         const char* reason = nullptr;
         if (!parse_fen(cursor, &reason)) {
             uci_print("info string invalid FEN (%s), position and moves ignored\n", reason ? reason : "refused");
@@ -174,6 +147,8 @@ int handle_go(const char* cursor) {
     int mode = SEARCH_MODE_NORMAL;
     time_cap_ms = DEFAULT_TIME_CAP_MS;
     go_depth_limit = iteration_depth_limit = DEFAULT_MAX_DEPTH;
+    // A "movetime" of an earlier search must not cap this one.
+    set_move_time(int(DEFAULT_TIME_CAP_MS));
     searchmoves_count = 0;
 
     while (*cursor) {
@@ -205,7 +180,7 @@ int handle_go(const char* cursor) {
             set_search_mode(3, 0);
             mode = SEARCH_MODE_INFINITE;
         } else {
-            uci_print("info string unknown UCI go <%s> command\n", cursor);
+            uci_print("info string unknown UCI go <%s> command\n", printable_text(cursor).c_str());
             cursor = skip_word(cursor);
         }
     }
@@ -222,32 +197,20 @@ int handle_go(const char* cursor) {
 }
 
 int handle_bench(const char* cursor) {
+    // Its searches would be refused while one runs: wait for that one.
+    if (search_running()) return COMMAND_BUSY;
     Word file = take_word(&cursor);
     std::string file_name(file.text, file.length);
-    int seconds = std::atoi(skip_blanks(cursor));
+    int seconds = std::atoi(skip_separators(cursor));
     run_bench(file_name.c_str(), uint32_t(seconds) * 1000u);
     return COMMAND_HANDLED;
 }
 
 }  // namespace
 
-int match_keyword(const char* keyword, const char** cursor) {
-    if (!cursor || !*cursor) return 0;
-    const char* text = *cursor;
-    size_t i = 0;
-    for (; keyword[i]; ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(keyword[i])))
-            return 0;
-    }
-    if (text[i] && !std::isspace(static_cast<unsigned char>(text[i]))) return 0;
-    *cursor = skip_blanks(text + i);
-    return 1;
-}
-
 int dispatch_command(const char* line) {
     if (!line) return COMMAND_UNKNOWN;
-    const char* cursor = skip_blanks(line);
+    const char* cursor = skip_separators(line);
     // A blank line is no command: nothing to answer.
     if (!*cursor) return COMMAND_HANDLED;
 
@@ -292,7 +255,7 @@ int dispatch_command(const char* line) {
     if (match_keyword("setoption", &cursor)) {
         const char* name = cursor;
         if (!match_keyword("name", &name)) {
-            uci_print("info string unknown UCI <%s> command\n", skip_blanks(line));
+            uci_print("info string unknown UCI <%s> command\n", printable_text(skip_separators(line)).c_str());
             return COMMAND_UNKNOWN;
         }
         if (search_running()) return COMMAND_BUSY;
@@ -308,7 +271,7 @@ int dispatch_command(const char* line) {
     }
     if (match_keyword("bench", &cursor)) return handle_bench(cursor);
 
-    uci_print("info string unknown UCI <%s> command\n", cursor);
+    uci_print("info string unknown UCI <%s> command\n", printable_text(cursor).c_str());
     return COMMAND_UNKNOWN;
 }
 
@@ -325,6 +288,9 @@ int start_search(int side, int mode) {
 }
 
 void run_bench(const char* file_name, uint32_t milliseconds) {
+    // The bench measures the search, not the book; and it hands every setting
+    // back as it found it.
+    SavedSettings saved = save_settings();
     book_options &= ~BO_OWN_BOOK;
     std::ifstream file(file_name);
     int lines = 0;
@@ -353,5 +319,11 @@ void run_bench(const char* file_name, uint32_t milliseconds) {
                   (long long)(depth_hundredths % 100), nps, (unsigned long long)(ms_total / 1000),
                   (unsigned long long)(ms_total % 1000));
     }
-    book_options |= BO_OWN_BOOK;
+    // Chess960 castling follows the position on the board, which is the
+    // bench's last one: it is no setting to hand back.
+    uint32_t engine_chess960 = engine_flags & EF_CHESS960;
+    uint32_t search_chess960 = search_flags & EF_CHESS960;
+    restore_settings(saved);
+    engine_flags = (engine_flags & ~EF_CHESS960) | engine_chess960;
+    search_flags = (search_flags & ~EF_CHESS960) | search_chess960;
 }

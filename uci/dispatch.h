@@ -25,10 +25,5 @@ extern uint8_t run_mode;
 
 int dispatch_command(const char* line);
 
-// 1 when the text at *cursor starts with `keyword` (any case) ending at the end
-// of the text or at white space; then *cursor moves past it and the blanks and
-// tabs after it. 0, cursor unchanged, otherwise.
-int match_keyword(const char* keyword, const char** cursor);
-
 int start_search(int side, int mode);
 void run_bench(const char* file_name, uint32_t milliseconds);

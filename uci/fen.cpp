@@ -7,6 +7,7 @@
 #include "position/position.h"
 #include "position/setup.h"
 #include "position/types.h"
+#include "uci/command_words.h"
 #include "uci/game_history.h"
 #include "uci/settings.h"
 
@@ -29,13 +30,13 @@ std::string clean_fen_text(const char* text) {
             continue;
         }
         // The word "moves" ends the FEN: what follows is the move list.
-        bool word_start = p == text || std::isspace(static_cast<unsigned char>(p[-1]));
+        bool word_start = p == text || is_word_separator(p[-1]);
         if (word_start && std::strncmp(p, "moves", 5) == 0 &&
-            (p[5] == '\0' || std::isspace(static_cast<unsigned char>(p[5]))))
+            (p[5] == '\0' || is_word_separator(p[5])))
             break;
         clean += *p++;
     }
-    while (!clean.empty() && std::isspace(static_cast<unsigned char>(clean.back()))) clean.pop_back();
+    while (!clean.empty() && is_word_separator(clean.back())) clean.pop_back();
     return clean;
 }
 
@@ -173,7 +174,7 @@ int split_fen_fields(const char* text, FenFields* fields) {
     fields->count = 0;
     const char* p = text;
     for (;;) {
-        while (*p && (std::isspace(static_cast<unsigned char>(*p)) || (*p == '/' && fields->count < 8))) ++p;
+        while (*p && (is_word_separator(*p) || (*p == '/' && fields->count < 8))) ++p;
         if (!*p) break;
         if (!is_field_character(*p)) return -1;
         if (fields->count == FEN_FIELD_COUNT) return -1;

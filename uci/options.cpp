@@ -12,7 +12,7 @@
 #include "search/tt.h"
 #include "tablebase/tablebase.h"
 #include "uci/build_config.h"
-#include "uci/dispatch.h"
+#include "uci/command_words.h"
 #include "uci/engine.h"
 #include "uci/output.h"
 #include "uci/paths.h"
@@ -108,6 +108,20 @@ bool number_value(const char* value, int low, int high, int* out) {
     return true;
 }
 
+// Morvax Draw Value is given in centipawns; it is kept negated in score units
+// (128 to a pawn), truncated toward zero. The list shows the centipawns again:
+// as one centipawn is more than one unit, every stored value comes from
+// exactly one option value, the smallest whose units reach it.
+constexpr int DRAW_VALUE_OPTION_LIMIT = 100;
+
+int draw_value_from_option(int centipawns) { return -(centipawns * 128) / 100; }
+
+int draw_value_option(int stored) {
+    int units = stored < 0 ? -stored : stored;
+    int centipawns = (units * 100 + 127) / 128;
+    return stored > 0 ? -centipawns : centipawns;
+}
+
 }  // namespace
 
 void print_options() {
@@ -124,7 +138,8 @@ void print_options() {
     uci_print("option name Position Learning type check default %s\n", engine_flag_text(EF_POSITION_LEARNING));
     uci_print("option name Optimistic Search type check default %s\n", engine_flag_text(EF_OPTIMISTIC_SEARCH));
     uci_print("option name Combinations type check default %s\n", engine_flag_text(EF_COMBINATIONS));
-    uci_print("option name Morvax Draw Value type spin min -100 max 100 default %d\n", -draw_value);
+    uci_print("option name Morvax Draw Value type spin min %d max %d default %d\n", -DRAW_VALUE_OPTION_LIMIT,
+              DRAW_VALUE_OPTION_LIMIT, draw_value_option(draw_value));
     uci_print("option name Search Selectivity type spin min 0 max 7 default %ld\n",
               long((engine_flags & EF_SELECTIVITY) >> EF_SELECTIVITY_SHIFT));
     unsigned style = (engine_flags & EF_PLAYING_STYLE) >> EF_PLAYING_STYLE_SHIFT;
@@ -155,7 +170,10 @@ void set_option(const char* text) {
     } else if (named("Optimistic Search")) {
         set_engine_bit(EF_OPTIMISTIC_SEARCH, check_value(option_value(cursor)));
     } else if (named("Morvax Draw Value")) {
-        if (number_value(option_value(cursor), -128, 128, &number)) draw_value = -(number * 128) / 100;
+        // The list offers -100..100: a value beyond it would show outside the
+        // line's own range, which a client reading the list again refuses.
+        if (number_value(option_value(cursor), -DRAW_VALUE_OPTION_LIMIT, DRAW_VALUE_OPTION_LIMIT, &number))
+            draw_value = draw_value_from_option(number);
     } else if (named("Retain Hash")) {
         int on = check_value(option_value(cursor));
         if (on == 1) engine_flags |= EF_RETAIN_HASH;

@@ -143,35 +143,45 @@ TEST_P(OptionList, LinesFollowTheUciGrammar) {
     }
 }
 
-TEST_P(OptionList, SetOptionShowsInTheNextList) {
+// Each value set shows in the next list in the units it was set in, and a
+// "bench" hands every setting back as it found it.
+TEST_P(OptionList, SetOptionShowsInTheNextListAndBenchKeepsIt) {
     options();
-    const char* settings[] = {
-        "setoption name Hash value 64",         "setoption name hash value 0",
-        "setoption name MultiPV value 3",       "setoption name Playing Style value Solid",
-        "setoption name Book Mode value Wild",  "setoption name Tablebase Depth value 1",
-        "setoption name Retain Hash value false", "setoption name Morvax Draw Value value 50",
-        "setoption name NalimovCache value 512",
+    struct Case {
+        const char* setoption;
+        const char* shown;  // the option's line in the next list
     };
-    for (const char* line : settings) engine_->send(line);
-    auto printed = options();
-    auto find = [&](const std::string& start) {
-        for (const std::string& line : printed)
-            if (line.rfind(start, 0) == 0) return line;
-        return std::string();
+    const Case cases[] = {
+        {"setoption name Hash value 64", "option name Hash type spin min 1 max 2048 default 64"},
+        {"setoption name MultiPV value 3", "option name MultiPV type spin min 1 max 127 default 3"},
+        {"setoption name Playing Style value Solid",
+         "option name Playing Style type combo default Solid var Active var Aggressive var Solid"},
+        {"setoption name Book Mode value Wild",
+         "option name Book Mode type combo default Wild var Wild var Surprise var Dynamic var Tournament"},
+        // Level 1 shows as "Never" although tablebases stay on.
+        {"setoption name Tablebase Depth value 1",
+         "option name Use Tablebases type combo var Often var Normally var Rarely var Never default Never"},
+        {"setoption name Retain Hash value false", "option name Retain Hash type check default false"},
+        {"setoption name Search Selectivity value 3", "option name Search Selectivity type spin min 0 max 7 default 3"},
+        {"setoption name OwnBook value false", "option name OwnBook type check default false"},
+        {"setoption name Morvax Draw Value value 50", "option name Morvax Draw Value type spin min -100 max 100 default 50"},
+        {"setoption name NalimovCache value 7", "option name NalimovCache type spin min 1 max 1024 default 7"},
+        {"setoption name NalimovCache value 512", "option name NalimovCache type spin min 1 max 1024 default 7"},
+        {"setoption name hash value 0", "option name Hash type spin min 1 max 2048 default 64"},
     };
-    EXPECT_EQ(find("option name Hash "), "option name Hash type spin min 1 max 2048 default 64");
-    EXPECT_EQ(find("option name MultiPV "), "option name MultiPV type spin min 1 max 127 default 3");
-    EXPECT_EQ(find("option name Playing Style "),
-              "option name Playing Style type combo default Solid var Active var Aggressive var Solid");
-    EXPECT_EQ(find("option name Book Mode "),
-              "option name Book Mode type combo default Wild var Wild var Surprise var Dynamic var Tournament");
-    // Level 1 shows as "Never" although tablebases stay on.
-    EXPECT_EQ(find("option name Use Tablebases "),
-              "option name Use Tablebases type combo var Often var Normally var Rarely var Never default Never");
-    EXPECT_EQ(find("option name Retain Hash "), "option name Retain Hash type check default false");
-    EXPECT_EQ(find("option name Morvax Draw Value "),
-              "option name Morvax Draw Value type spin min -100 max 100 default 64");
-    EXPECT_EQ(find("option name NalimovCache "), "option name NalimovCache type spin min 1 max 1024 default 32");
+    for (const Case& c : cases) engine_->send(c.setoption);
+    auto before = options();
+    for (const Case& c : cases) {
+        std::string shown = c.shown;
+        std::string start = shown.substr(0, shown.find(" type ") + 1);
+        auto line = std::find_if(before.begin(), before.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
+        EXPECT_EQ(line == before.end() ? std::string() : *line, shown) << c.setoption;
+    }
+
+    write_file(engine_->folder().file("one.fen"), "8/8/8/4k3/8/8/2PK4/8 w - - 0 1\n");
+    engine_->send("bench one.fen 0");
+    EXPECT_TRUE(engine_->read_until_prefix("average depth=", 10000));
+    EXPECT_EQ(options(), before);
     engine_->send("quit");
     EXPECT_EQ(engine_->wait_exit(), 0);
 }

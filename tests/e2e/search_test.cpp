@@ -2,6 +2,7 @@
 // their order, and the commands that arrive while the engine thinks.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
 #include <string>
 #include <vector>
@@ -141,6 +142,20 @@ TEST_F(SearchCommands, ClockSearchesAnswerInTime) {
         engine_->send(go);
         EXPECT_FALSE(best_of(until_bestmove(3000)).empty()) << go;
     }
+}
+
+// A "movetime" caps its own search only: a clock search after it plans from the
+// clock, which grants a minute's game far more than 200 ms for one move.
+TEST_F(SearchCommands, AMoveTimeDoesNotCapTheNextClockSearch) {
+    engine_->send("position startpos");
+    engine_->send("go movetime 200");
+    EXPECT_FALSE(best_of(until_bestmove(3000)).empty());
+    engine_->send("position startpos moves e2e4");
+    auto start = std::chrono::steady_clock::now();
+    engine_->send("go wtime 60000 btime 60000");
+    EXPECT_FALSE(best_of(until_bestmove()).empty());
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_GT(elapsed.count(), 600);
 }
 
 TEST_F(SearchCommands, NoLegalMoveMeansNoBestMove) {

@@ -100,6 +100,44 @@ TEST_P(UciTranscript, LongLinesStayWholeAndOverLongOnesAreDropped) {
     EXPECT_EQ(engine_->wait_exit(), 0);
 }
 
+// Any byte may stand inside a command: a separator splits words, anything else
+// is part of one. No command may hang the reader, and nothing of the line may
+// come back in an answer as a control character.
+TEST_P(UciTranscript, ControlCharactersInsideCommandsNeverHangTheReader) {
+    start();
+    handshake();
+    const char* templates[] = {
+        "@position startpos",
+        "position@fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1 moves e1g1",
+        "position fen 4k3/8/8/8/8/8/8/4K2R w K - 0@1 moves e1g1 e8d8",
+        "setoption@name Search Selectivity value 7",
+        "setoption name Book Mode value@Wild",
+        "go@depth 1",
+        "go depth 1 movest@ 5",
+        "go depth 1 searchmoves e2e4@d2d4",
+        "bench none.fen@0",
+        "position startpos moves e2e4 e7e5@g1f3",
+    };
+    std::string bytes;
+    for (int c = 0x01; c <= 0x1F; ++c) bytes += char(c);
+    bytes += "\x7F\x80\xA0\xC3\xFF";
+    for (const char* text : templates) {
+        for (char byte : bytes) {
+            std::string line = text;
+            line[line.find('@')] = byte;
+            engine_->send(line);
+            engine_->send("isready");
+            auto answer = engine_->read_until("readyok");
+            ASSERT_FALSE(answer.empty()) << "no answer after " << text << " with byte " << int(byte & 0xFF);
+            for (const std::string& out : answer)
+                for (char c : out)
+                    EXPECT_FALSE((c >= 0 && c < 0x20) || c == 0x7F) << out;
+        }
+    }
+    engine_->send("quit");
+    EXPECT_EQ(engine_->wait_exit(), 0);
+}
+
 TEST_P(UciTranscript, LossOfInputIsFatalAndRecorded) {
     start();
     handshake();

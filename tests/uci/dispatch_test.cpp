@@ -7,6 +7,7 @@
 
 #include "output_capture.h"
 #include "search/driver.h"
+#include "uci/command_words.h"
 
 namespace {
 
@@ -25,6 +26,9 @@ TEST(MatchKeyword, MatchesWholeWordsWithoutRegardToCase) {
         {"go", "g", 0, "g"},
         {"isready", "isready\t", 1, ""},
         {"position", "posit", 0, "posit"},
+        {"go", "go\f\v depth", 1, "depth"},
+        {"go", "go\x01 depth", 0, "go\x01 depth"},
+        {"go", "go\xA0" "depth", 0, "go\xA0" "depth"},
     };
     for (const Case& c : cases) {
         const char* cursor = c.text;
@@ -65,6 +69,7 @@ TEST_F(DispatchTest, CommandsThatNeedAnIdleEngineWaitForTheSearch) {
         {"position startpos", COMMAND_HANDLED, COMMAND_BUSY},
         {"setoption name Hash value 16", COMMAND_HANDLED, COMMAND_BUSY},
         {"ucinewgame", COMMAND_HANDLED, COMMAND_BUSY},
+        {"bench no-such.fen 0", COMMAND_HANDLED, COMMAND_BUSY},
         {"isready", COMMAND_HANDLED, COMMAND_HANDLED},
         {"ponderhit", COMMAND_HANDLED, COMMAND_HANDLED},
         {"setoption Hash", COMMAND_UNKNOWN, COMMAND_UNKNOWN},

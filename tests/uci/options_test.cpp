@@ -7,6 +7,7 @@
 #include <string>
 
 #include "book/learning.h"
+#include "output_capture.h"
 #include "search/search_tables.h"
 #include "search/strength.h"
 #include "search/tt.h"
@@ -68,9 +69,9 @@ TEST(Options, EachOptionSetsItsSettingAndIgnoresValuesOutOfRange) {
         {"Optimistic Search value maybe", [] { return engine_bits(EF_OPTIMISTIC_SEARCH); }, 0x10},
         {"Optimistic Search false", [] { return engine_bits(EF_OPTIMISTIC_SEARCH); }, 0x10},  // no "value"
         {"Morvax Draw Value value 50", [] { return long(draw_value); }, -64},
-        {"Morvax Draw Value value 128", [] { return long(draw_value); }, -163},
-        {"Morvax Draw Value value -128", [] { return long(draw_value); }, 163},
-        {"Morvax Draw Value value 129", [] { return long(draw_value); }, 0},
+        {"Morvax Draw Value value 100", [] { return long(draw_value); }, -128},
+        {"Morvax Draw Value value -100", [] { return long(draw_value); }, 128},
+        {"Morvax Draw Value value 101", [] { return long(draw_value); }, 0},
         {"Retain Hash value false", [] { return engine_bits(EF_RETAIN_HASH); }, 0},
         {"Swindle Opponent value false", [] { return engine_bits(EF_SWINDLE); }, 0},
         {"Busy Threads value false", [] { return engine_bits(EF_BUSY_THREADS); }, 0},
@@ -113,6 +114,24 @@ TEST(Options, EachOptionSetsItsSettingAndIgnoresValuesOutOfRange) {
         uci_elo = 2150;
         set_option(c.text);
         EXPECT_EQ(c.read(), c.expected) << c.text;
+    }
+}
+
+// The list shows the draw value in the centipawns it was set in, whatever the
+// rounding of its storage in score units.
+TEST(Options, EveryDrawValueReadsBackAsItWasSet) {
+    SettingsSnapshot restore;
+    for (int centipawns = -100; centipawns <= 100; ++centipawns) {
+        std::string shown;
+        {
+            OutputCapture output;
+            set_option(("Morvax Draw Value value " + std::to_string(centipawns)).c_str());
+            print_options();
+            shown = output.text();
+        }
+        std::string line = "option name Morvax Draw Value type spin min -100 max 100 default " +
+                           std::to_string(centipawns) + "\n";
+        EXPECT_NE(shown.find(line), std::string::npos) << centipawns;
     }
 }
 
