@@ -5,8 +5,13 @@ set -euo pipefail
 engine=${1:?engine program}
 seconds=${2:-1}
 positions="$(cd "$(dirname "$0")" && pwd)/bench.fen"
+engine="$(cd "$(dirname "$engine")" && pwd)/$(basename "$engine")"
 
-coproc ENGINE { "$engine"; }
+# The engine runs in a folder of its own that is also its HOME: what it
+# writes beside itself or under the home folder goes with the folder.
+folder=$(mktemp -d "${TMPDIR:-/tmp}/morvax-bench-XXXXXX")
+trap 'rm -rf "$folder"' EXIT
+coproc ENGINE { cd "$folder" && unset XDG_DATA_HOME && HOME="$folder" exec "$engine"; }
 echo uci >&"${ENGINE[1]}"
 echo "bench $positions $seconds" >&"${ENGINE[1]}"
 # The engine reads its input during a search: send "quit" only once the summary is out.

@@ -282,22 +282,27 @@ int gen_evasions(Position* pos, uint32_t* check_info, int ply, int mode, MoveEnt
 
     if (!double_check) {
         const int forward = pawn_forward(side);
-        // En passant takes the checker only when it is the pawn that just
-        // stepped past the en-passant square.
-        if (pos->ep_square != 0 && pos->kind[checker] == PAWN && pos->ep_square == checker + forward) {
-            uint32_t pawns = own[pos->ep_square].direct & pos->pawn_slots[side] & ATTACK_SLOT_MASK;
+        const bool line_check = is_line_direction(d) && king_distance[king][checker] > 1;
+        // En passant answers the check when it takes the checker (the pawn
+        // that just stepped past the en-passant square) or when its landing
+        // square lies between a line checker and the king.
+        const int ep = pos->ep_square;
+        const bool ep_takes_checker = pos->kind[checker] == PAWN && ep == checker + forward;
+        const bool ep_interposes =
+            line_check && direction_of[ep][checker] == d && direction_of[king][ep] == d;
+        if (ep != 0 && (ep_takes_checker || ep_interposes)) {
+            uint32_t pawns = own[ep].direct & pos->pawn_slots[side] & ATTACK_SLOT_MASK;
             while (pawns != 0) {
                 int slot = highest_slot(pawns);
                 pawns &= ~(1u << slot);
                 const int from = pos->piece_list[side][slot];
                 if (!is_pinned(pos, from, enemy))
-                    out = push(out, encode_move(from, pos->ep_square, MK_EN_PASSANT), EN_PASSANT_SCORE);
+                    out = push(out, encode_move(from, ep, MK_EN_PASSANT), EN_PASSANT_SCORE);
             }
         }
 
         // Capture the checker, or step between it and the king (only a line
         // checker leaves squares between).
-        const bool line_check = is_line_direction(d) && king_distance[king][checker] > 1;
         for (int x = checker; x != king; x = line_check ? next_square[d][x] : king) {
             uint32_t defenders = own[x].direct & ATTACK_SLOT_MASK & ~1u;
             if (x != checker) defenders &= ~pos->pawn_slots[side];  // pawns only take

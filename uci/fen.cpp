@@ -208,7 +208,17 @@ int parse_fen(const char* text, const char** reason) {
     }
     FenBoard board{};
     if (!read_ranks(fields, &board, reason)) return 0;
-    board.side = count > 8 && std::strcmp(fields.field[8], "w") != 0 ? BLACK : WHITE;
+    // Without a side field White moves; any side but "w" or "b" is refused
+    // rather than guessed.
+    board.side = WHITE;
+    if (count > 8) {
+        if (std::strcmp(fields.field[8], "b") == 0) {
+            board.side = BLACK;
+        } else if (std::strcmp(fields.field[8], "w") != 0) {
+            *reason = "side to move is neither w nor b";
+            return 0;
+        }
+    }
     board.full_move = 1;
     if (count > 9) board.castling = read_castling(fields.field[9], board);
     if (count > 10 && std::strcmp(fields.field[10], "-") != 0) {

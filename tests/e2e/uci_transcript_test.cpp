@@ -149,6 +149,23 @@ TEST_P(UciTranscript, LossOfInputIsFatalAndRecorded) {
     EXPECT_EQ(log, "FATAL ERROR: stdin pipe gone errno=0\n");
 }
 
+TEST_P(UciTranscript, AFenWithAnUnknownSideIsRefusedWithItsMoves) {
+    start();
+    handshake();
+    engine_->send("position startpos moves e2e4");
+    engine_->send("position fen 4k3/8/8/8/8/8/8/4K2R x - - 0 1 moves e8d8");
+    EXPECT_EQ(engine_->read_line(),
+              "info string invalid FEN (side to move is neither w nor b), position and moves ignored");
+    // The game before it stands: Black answers 1.e4.
+    engine_->send("go depth 1");
+    auto best = engine_->read_until_prefix("bestmove ");
+    ASSERT_TRUE(best);
+    const char from_rank = best->at(std::string("bestmove ").size() + 1);
+    EXPECT_TRUE(from_rank == '7' || from_rank == '8') << *best;
+    engine_->send("quit");
+    EXPECT_EQ(engine_->wait_exit(), 0);
+}
+
 TEST_P(UciTranscript, QuitBeforeUciEndsCleanly) {
     start();
     engine_->send("quit");

@@ -1,6 +1,7 @@
 #include "platform/system.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <cstdlib>
 #include <string>
@@ -41,11 +42,29 @@ TEST(System, DataFoldersFollowTheEnvironment) {
     EXPECT_EQ(application_data_folder(), "");
 }
 
-TEST(System, ProgramPathAndProcessors) {
+TEST(System, ProgramPathAndFolders) {
     EXPECT_NE(program_path().find("unit_tests"), std::string::npos);
-    EXPECT_GE(processor_count(), 1);
     EXPECT_TRUE(folder_exists(current_directory()));
     EXPECT_FALSE(folder_exists("/nonexistent/morvax"));
+}
+
+// The thread count must follow the processors the process may run on (a
+// container or "taskset" limits them), not the processors of the machine.
+TEST(System, ProcessorsAreThoseOfTheAffinitySet) {
+    cpu_set_t allowed;
+    ASSERT_EQ(sched_getaffinity(0, sizeof(allowed), &allowed), 0);
+    EXPECT_EQ(processor_count(), CPU_COUNT(&allowed));
+
+    cpu_set_t narrowed;
+    CPU_ZERO(&narrowed);
+    for (int cpu = 0, kept = 0; cpu < CPU_SETSIZE && kept < 2; ++cpu) {
+        if (!CPU_ISSET(cpu, &allowed)) continue;
+        CPU_SET(cpu, &narrowed);
+        ++kept;
+        ASSERT_EQ(sched_setaffinity(0, sizeof(narrowed), &narrowed), 0);
+        EXPECT_EQ(processor_count(), kept);
+    }
+    ASSERT_EQ(sched_setaffinity(0, sizeof(allowed), &allowed), 0);
 }
 
 TEST(System, TickAdvancesWithSleep) {

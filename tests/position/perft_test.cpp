@@ -1,8 +1,9 @@
-// Perft against published counts: the generators, make/unmake and the
-// legality test together must reproduce the exact leaf counts of well-known
-// positions. Counts above a node budget are skipped so that a normal test run
-// stays fast; MORVAX_PERFT_MAX_NODES raises the budget (deeper counts) or
-// lowers it (sanitizer builds).
+// Perft against reference counts, published or from an independent
+// generator: the generators, make/unmake and the legality test together must
+// reproduce the exact leaf counts of these positions. Counts above a node
+// budget are skipped so that a normal test run stays fast;
+// MORVAX_PERFT_MAX_NODES raises the budget (deeper counts) or lowers it
+// (sanitizer builds).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -36,6 +37,11 @@ const PerftCase PERFT_CASES[] = {
      {6, 264, 9467, 422333, 15833292}},
     {"PromotionsMirrored", "r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ - 0 1",
      {6, 264, 9467, 422333, 15833292}},
+    // The queen checks along f1-b5; taking en passant onto d3 steps between.
+    {"EnPassantInterposes", "8/8/8/1k6/3Pp3/8/8/4KQ2 b - d3 0 1",
+     {6, 121, 711, 16325, 94099, 2213124}},
+    {"EnPassantInterposesMirrored", "4kq2/8/8/3pP3/1K6/8/8/8 w - d6 0 1",
+     {6, 121, 711, 16325, 94099, 2213124}},
     {"DiscoveredChecks", "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
      {44, 1486, 62379, 2103487, 89941194}},
     {"Middlegame", "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",

@@ -36,6 +36,9 @@ const MateCase MATE_CASES[] = {
     {"7k/5K2/8/8/8/8/8/6R1 b - - 0 1", 3, mated_in(1), ""},
     {"k7/8/2K5/8/8/8/8/6R1 b - - 0 1", 6, mated_in(2), ""},
     {"k7/8/8/8/2K5/8/8/1Q6 b - - 0 1", 8, mated_in(3), ""},
+    // In check along d5-a2 and boxed in, Black's one reply is a4xb3 en
+    // passant between queen and king: not mated at once.
+    {"8/8/8/3Q4/pP6/7R/k1N5/2K5 b - b3 0 1", 3, mated_in(1), "a4b3"},
 };
 
 class SearchReference : public ::testing::Test {

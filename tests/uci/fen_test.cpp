@@ -100,6 +100,9 @@ TEST_F(FenTest, RefusedFensChangeNothing) {
         "4k3/8/8/8/8/8/Q7/QQQQKQQQ w - - 0 1",                         // eight queens
         "4k3/8/8/8/8/8/PPPPPPPP/RN2KBNB w - - 0 1",                    // eight pawns, two light bishops
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP w KQkq - 0 1",             // seven ranks
+        "4k3/8/8/8/8/8/8/4K2R x - - 0 1",                              // side neither w nor b
+        "4k3/8/8/8/8/8/8/4K2R B - - 0 1",
+        "4k3/8/8/8/8/8/8/4K2R white - - 0 1",
         "",
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 extra words here and more",
         "rnbqkbnrrnbqkbnrrnbqkbnrrnbqkbnrr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",  // field too long
