@@ -128,20 +128,26 @@ void store_learned_result() {
     learned_entries_changed = 1;
 }
 
+// The depth of the root result: the last complete iteration, or the one cut
+// short when the best move had already been searched in it.
+int result_depth() { return std::max(driver.iterations_done, root_move_count > 0 ? root_moves[0].depth : 0); }
+
 // The end of a search the interface started: the "bestmove" answer, and the
 // move booked in the game history with its time and search data.
 void play_best_move() {
+    // A search that ended before its "info" output began (a quick mate, a
+    // short move time, a finished game) still shows its result once.
+    if (!pv_line_printed) print_root_lines(result_depth());
     // Analysis and pondering end only when the interface says so.
     while ((search_mode == SEARCH_MODE_INFINITE || search_mode == SEARCH_MODE_PONDER) &&
            stop_reason != STOP_COMMAND)
         process_input();
-    uint64_t nodes = node_total();
-    // Without a root move (a ponder search on a finished game) the
-    // interface still gets its answer: the null move.
+    // Without a root move (a finished game) the interface still gets its
+    // answer: the null move.
     static const Move NO_LINE[3] = {NO_MOVE, NULL_MOVE, NO_MOVE};
     bool has_line = root_move_count > 0 && root_moves[0].line && root_moves[0].line[1];
-    print_bestmove(has_line ? root_moves[0].line : NO_LINE, nodes);
-    searched_nodes = nodes;
+    print_bestmove(has_line ? root_moves[0].line : NO_LINE);
+    searched_nodes = total_nodes;
     searched_ms = last_bestmove_ms;
     Move best = root_move_count > 0 ? root_moves[0].line[1] : NO_MOVE;
     if (!best) return;
@@ -184,6 +190,7 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
     search_mode = uint32_t(mode);
     search_book_options = book_options;
     output_state = 0;
+    pv_line_printed = false;
     stop_reason = 0;
     thread_slots[0].stop.store(0, std::memory_order_relaxed);
     search_flags = engine_flags;
@@ -219,14 +226,11 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
         node_rate_limit == 0 && !internal && game_ply - driver.first_search_ply < 100 && !decided)
         store_learned_result();
 
-    if (internal) {
-        // Calibration and move advice only measure: nothing is printed or played.
-    } else if (!decided || mode > int(SEARCH_MODE_INFINITE)) {
-        play_best_move();
-    } else {
+    // A finished game keeps its result kind (mated or stalemate) in its record.
+    if (decided && mode <= int(SEARCH_MODE_INFINITE))
         current_game_record->ply_flags = uint16_t(current_game_record->ply_flags | (search_state_flags & 0xFFFF));
-        stop_reason = 0;
-    }
+    // Calibration and move advice only measure: nothing is printed or played.
+    if (!internal) play_best_move();
     if (internal) restore_settings(saved);
 
     int result = stop_reason;

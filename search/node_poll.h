@@ -5,6 +5,7 @@
 #include "position/position.h"
 #include "search/polling.h"
 #include "search/root.h"
+#include "search/search_info.h"
 #include "uci/command_loop.h"
 
 // Counts one node against the poll counter and polls when it runs out. The
@@ -15,7 +16,7 @@ inline void count_node_for_polling(Position* pos) {
     if (poll_countdown-- > 1) return;
     uint32_t elapsed = poll_search(0);
     if (elapsed > 500 && input_mode != 0 && !(output_state & OUTPUT_PRINTING)) {
-        print_root_pv();
+        print_root_pv(iteration_depth);
         output_state |= OUTPUT_PRINTING;
     }
 }

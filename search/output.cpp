@@ -1,5 +1,6 @@
 #include "search/output.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "uci/output.h"
 
 uint32_t last_bestmove_ms = 0;
+bool pv_line_printed = false;
 Move current_line[MAX_PLY + 1];
 
 namespace {
@@ -52,7 +54,8 @@ const char* move_to_text(Move move) {
     text[n++] = char('1' + rank_of(from));
     text[n++] = char('a' + file_of(to));
     text[n++] = char('1' + rank_of(to));
-    if (is_promotion(move)) text[n++] = PIECE_LETTERS[PROMOTION_KIND_MAP[move_kind(move)]];
+    // UCI clients read promotions in lower case only ("e7e8q").
+    if (is_promotion(move)) text[n++] = char(std::tolower(PIECE_LETTERS[PROMOTION_KIND_MAP[move_kind(move)]]));
     text[n++] = ' ';
     text[n] = '\0';
     return text;
@@ -71,20 +74,26 @@ const char* format_score(int score, int bound_kind) {
 
 void print_pv_info(const Move* line, int multipv, int bound_kind, int score, int depth) {
     if (search_mode & 8) return;  // internal searches print nothing
+    uint32_t elapsed = get_elapsed_ms();
+    refresh_search_figures(elapsed);
     char prefix[24] = "";
     if (multipv != 0) std::snprintf(prefix, sizeof(prefix), "multipv %d ", multipv);
     int length = std::snprintf(line_buffer, LINE_CAPACITY, "info %sdepth %d seldepth %d time %lu nodes %llu nps %lu",
-                               prefix, depth, seldepth, (unsigned long)get_elapsed_ms(),
-                               (unsigned long long)total_nodes, (unsigned long)reported_nps);
+                               prefix, depth, seldepth, (unsigned long)elapsed, (unsigned long long)total_nodes,
+                               (unsigned long)reported_nps);
     if (score != NO_SCORE_TO_PRINT)
         length += std::snprintf(line_buffer + length, LINE_CAPACITY - size_t(length), " score %s",
                                 format_score(score, bound_kind));
     if (tb_hit_count != 0)
         length += std::snprintf(line_buffer + length, LINE_CAPACITY - size_t(length), " tbhits %lu",
                                 (unsigned long)tb_hit_count);
-    length += std::snprintf(line_buffer + length, LINE_CAPACITY - size_t(length), " pv ");
-    append_moves(size_t(length), line + 1);
+    // A finished game has no line to show, only its score.
+    if (line[1] != NO_MOVE) {
+        length += std::snprintf(line_buffer + length, LINE_CAPACITY - size_t(length), " pv ");
+        append_moves(size_t(length), line + 1);
+    }
     uci_print("%s\n", line_buffer);
+    pv_line_printed = true;
 }
 
 void print_depth(int depth) { uci_print("info depth %d seldepth %d\n", depth, seldepth); }
@@ -94,24 +103,24 @@ void print_currmove(Move move, int move_number) {
 }
 
 void print_nodes_nps(uint64_t nodes) {
+    refresh_search_figures(get_elapsed_ms());
     uci_print("info nodes %llu nps %lu\n", (unsigned long long)nodes, (unsigned long)reported_nps);
 }
 
 void print_currline() {
+    refresh_search_figures(get_elapsed_ms());
     int length = std::snprintf(line_buffer, LINE_CAPACITY, "info nodes %llu nps %lu currline ",
                                (unsigned long long)total_nodes, (unsigned long)reported_nps);
     append_moves(size_t(length), current_line);
     uci_print("%s\n", line_buffer);
 }
 
-void print_bestmove(const Move* line, uint64_t nodes) {
-    uint32_t t = get_elapsed_ms() + 1;
-    // The figures of this search, counted now rather than at the last poll.
-    uint64_t nps = nodes * 1000 / t;
-    total_nodes = nodes;
-    reported_nps = uint32_t(nps);
-    int length = std::snprintf(line_buffer, LINE_CAPACITY, "info time %lu nps %llu nodes %llu\nbestmove %s",
-                               (unsigned long)t, (unsigned long long)nps, (unsigned long long)nodes,
+void print_bestmove(const Move* line) {
+    uint32_t elapsed = get_elapsed_ms();
+    uint32_t t = elapsed + 1;
+    refresh_search_figures(elapsed);
+    int length = std::snprintf(line_buffer, LINE_CAPACITY, "info time %lu nps %lu nodes %llu\nbestmove %s",
+                               (unsigned long)t, (unsigned long)reported_nps, (unsigned long long)total_nodes,
                                move_to_text(line[1]));
     if (line[2] != 0)
         std::snprintf(line_buffer + length, LINE_CAPACITY - size_t(length), " ponder %s", move_to_text(line[2]));

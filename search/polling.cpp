@@ -26,10 +26,6 @@ constexpr uint32_t NO_DEADLINE = DEFAULT_TIME_CAP_MS;
 
 uint64_t main_nodes() { return main_position.nodes; }
 
-uint32_t nodes_per_second(uint64_t nodes, uint32_t elapsed) {
-    return uint32_t(nodes * 1000 / (uint64_t(ponder_offset_ms) + elapsed + 1));
-}
-
 bool root_move_in_progress() { return root_move_index < root_move_count; }
 
 // The line being searched now: the moves of the main position's stack above
@@ -90,7 +86,6 @@ uint32_t poll_search(int first) {
     uint64_t rate;
     if (first) {
         rate = node_rate_estimate;
-        reported_nps = node_rate_estimate;
         last_throttle_ms = 100;
         last_info_ms = e;
     } else {
@@ -120,8 +115,6 @@ uint32_t poll_search(int first) {
         }
         poll_countdown = std::max(node_rate_limit / 8, 1);
         if (input_mode >= 32 && e >= 1000 && e >= last_info_ms + 1000 && root_move_in_progress()) {
-            total_nodes = main_position.nodes + main_position.merged_nodes;
-            reported_nps = nodes_per_second(total_nodes, e);
             if (output_state == (OUTPUT_PRINTING | OUTPUT_NEW_ROOT_MOVE)) print_current_root_move();
             print_nodes_nps(main_position.nodes);
             last_info_ms = e;
@@ -142,13 +135,11 @@ uint32_t poll_search(int first) {
     poll_countdown = int32_t(std::max<uint64_t>(short_ponder ? rate / 32 : rate / 8, 1));
 
     if (e > 5000 && input_mode >= 32 && e >= last_info_ms + 1000) {
-        total_nodes = main_position.nodes + main_position.merged_nodes;
-        reported_nps = nodes_per_second(total_nodes, e);
         bool line_shown = (book_options & BO_SHOW_CURR_LINE) && main_position.ply_index > PLY_STACK_BASE + 1;
         if (line_shown) print_current_line();
         if (output_state == (OUTPUT_PRINTING | OUTPUT_NEW_ROOT_MOVE) && root_move_in_progress())
             print_current_root_move();
-        if (!line_shown) print_nodes_nps(total_nodes);
+        if (!line_shown) print_nodes_nps(main_position.nodes + main_position.merged_nodes);
         last_info_ms = e;
     }
     return e;

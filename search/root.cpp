@@ -290,6 +290,9 @@ void bring_best_known_result_first() {
     root_moves[0] = moved;
 }
 
+// A book move was never searched: its line has no score to show.
+int root_line_score(const RootMove& rm) { return (rm.flags & RM_BOOK) ? NO_SCORE_TO_PRINT : rm.score; }
+
 }  // namespace
 
 Move prepare_root(int side) {
@@ -406,6 +409,8 @@ void prepare_root_moves(Position* pos) {
             const bool in_check = (root->flags & PLY_IN_CHECK) != 0;
             search_state_flags |= in_check ? (RM_MATE | RM_KNOWN) : (RM_STALEMATE | RM_KNOWN);
             root_moves[0].score = in_check ? -SCORE_INFINITE : draw_score[side];
+            // The generated moves were all illegal: none may be answered.
+            root_move_count = 0;
             return;
         }
         sort_root_moves_by_score();
@@ -490,28 +495,32 @@ int report_root_result(int index) {
 
     check_time_and_input(0);
 
-    if ((output_state & OUTPUT_PRINTING) && int(search_book_options & 3) >= int(search_mode) - 3) {
-        total_nodes = main_position.nodes + main_position.merged_nodes;
-        reported_nps = uint32_t(total_nodes * 1000 / (uint64_t(ponder_offset_ms) + get_elapsed_ms() + 1));
-        if (multi_pv > 1) {
-            const int lines = std::min(root_move_count, multi_pv);
-            for (int i = 0; i < lines; ++i) {
-                const RootMove& rm = root_moves[i];
-                print_pv_info(rm.line, i + 1, ROOT_NEW_BEST, (rm.flags & RM_BOOK) ? NO_SCORE_TO_PRINT : rm.score,
-                              iteration_depth);
-            }
-        } else {
-            print_pv_info(root_moves[0].line, 0, root_search_state, root_moves[0].score, iteration_depth);
-        }
-    }
+    if ((output_state & OUTPUT_PRINTING) && int(search_book_options & 3) >= int(search_mode) - 3)
+        print_root_lines(iteration_depth);
 
     if (search_flags & EF_LIMIT_STRENGTH) time_extension_ms /= 2;
     return index;
 }
 
-void print_root_pv() {
-    if (root_move_count == 0) return;
-    print_pv_info(root_moves[0].line, 0, root_search_state, root_moves[0].score, iteration_depth);
+void print_root_pv(int depth) {
+    if (root_move_count == 0) {
+        // A finished game: no move, but the mate or stalemate score.
+        static const Move NO_LINE[2] = {NO_MOVE, NO_MOVE};
+        if (search_state_flags & SEARCH_ROOT_DECIDED)
+            print_pv_info(NO_LINE, 0, BOUND_KIND_EXACT, root_moves[0].score, depth);
+        return;
+    }
+    print_pv_info(root_moves[0].line, 0, bound_kind_of(root_search_state), root_line_score(root_moves[0]), depth);
+}
+
+void print_root_lines(int depth) {
+    if (multi_pv <= 1 || root_move_count == 0) {
+        print_root_pv(depth);
+        return;
+    }
+    const int lines = std::min(root_move_count, multi_pv);
+    for (int i = 0; i < lines; ++i)
+        print_pv_info(root_moves[i].line, i + 1, ROOT_NEW_BEST, root_line_score(root_moves[i]), depth);
 }
 
 int search_root(Position* pos, int depth) {

@@ -75,5 +75,8 @@ int report_root_result(int index);
 void sort_root_moves_by_score();
 void sort_root_moves_by_nodes();
 
-// The root's principal variation as an "info" line (the first one of a search).
-void print_root_pv();
+// The best root move's principal variation as an "info" line at `depth`; a
+// finished game's line is empty and carries its mate or stalemate score.
+void print_root_pv(int depth);
+// The root's principal variations: the MultiPV lines, else the best one.
+void print_root_lines(int depth);

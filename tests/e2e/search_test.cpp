@@ -2,6 +2,7 @@
 // their order, and the commands that arrive while the engine thinks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <regex>
 #include <string>
@@ -158,11 +159,103 @@ TEST_F(SearchCommands, AMoveTimeDoesNotCapTheNextClockSearch) {
     EXPECT_GT(elapsed.count(), 600);
 }
 
-TEST_F(SearchCommands, NoLegalMoveMeansNoBestMove) {
-    engine_->send("position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3");
-    engine_->send("go depth 5");
-    engine_->send("isready");
-    EXPECT_EQ(engine_->read_line(5000), "readyok");
+// A search that ends before its "info" output begins shows its result once,
+// right before the statistics and the best move; promotions go out in lower
+// case, as UCI clients read them.
+TEST_F(SearchCommands, AQuickSearchShowsItsResultOnce) {
+    struct Case {
+        const char* position;
+        const char* go;
+        const char* line;  // pattern of the one line with a score
+        const char* best;
+    };
+    const Case cases[] = {
+        {"fen kbK5/pp6/1P6/8/8/8/8/R7 w - - 0 1", "go movetime 1000",
+         "info depth \\d+ seldepth \\d+ time \\d+ nodes [1-9]\\d* nps \\d+ score mate 2 pv a1a6 .*", "a1a6"},
+        {"startpos", "go depth 2",
+         "info depth 2 seldepth \\d+ time \\d+ nodes [1-9]\\d* nps \\d+ score cp -?\\d+ pv ([a-h][1-8][a-h][1-8] )+",
+         ""},
+        {"fen 8/4P1k1/8/8/8/2K5/8/8 w - - 0 1", "go depth 6", "info depth 6 .* score cp \\d+ pv e7e8q .*", "e7e8q"},
+    };
+    for (const Case& c : cases) {
+        engine_->send(std::string("position ") + c.position);
+        engine_->send(c.go);
+        auto lines = until_bestmove();
+        ASSERT_GE(lines.size(), 3u) << c.position;
+        int scored = 0;
+        for (const std::string& line : lines) {
+            scored += line.find(" score ") != std::string::npos;
+            EXPECT_FALSE(std::regex_search(line, std::regex("[a-h][1-8][a-h][1-8][QRBN]"))) << line;
+        }
+        EXPECT_EQ(scored, 1) << c.position;
+        EXPECT_TRUE(std::regex_match(lines[lines.size() - 3], std::regex(c.line))) << lines[lines.size() - 3];
+        EXPECT_EQ(lines[lines.size() - 2].rfind("info time ", 0), 0u) << lines[lines.size() - 2];
+        if (*c.best) {
+            EXPECT_EQ(best_of(lines), c.best) << c.position;
+        }
+    }
+}
+
+// Lines that show nodes and a rate count them as they print: the first line
+// of a timed search too, the rate being the nodes over the time of the line.
+TEST_F(SearchCommands, NodeFiguresAreThoseOfTheirMoment) {
+    engine_->send("position startpos");
+    engine_->send("go movetime 600");
+    auto lines = until_bestmove(5000);
+    const std::regex pv_line("info .*time (\\d+) nodes (\\d+) nps (\\d+) .*");
+    const std::regex statistics("info time (\\d+) nps (\\d+) nodes (\\d+)");
+    int pv_lines = 0;
+    for (const std::string& line : lines) {
+        std::smatch found;
+        if (std::regex_match(line, found, pv_line)) {
+            uint64_t time = std::stoull(found[1].str()), nodes = std::stoull(found[2].str());
+            EXPECT_GT(nodes, 0u) << line;
+            EXPECT_EQ(std::stoull(found[3].str()), nodes * 1000 / (time + 1)) << line;
+            ++pv_lines;
+        } else if (std::regex_match(line, found, statistics)) {
+            uint64_t time = std::stoull(found[1].str()), nodes = std::stoull(found[3].str());
+            EXPECT_EQ(std::stoull(found[2].str()), nodes * 1000 / time) << line;
+        }
+    }
+    EXPECT_GE(pv_lines, 1);
+}
+
+// Every "go" is answered, a finished game too: the score of the position on
+// a line without moves, then the null move; analysis and pondering still
+// wait for "stop".
+TEST_F(SearchCommands, AFinishedGameAnswersTheNullMove) {
+    const char* const mated = "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3";
+    const char* const stalemate = "k7/1nK5/1P6/3B4/8/8/8/8 b - - 0 1";  // the pinned knight has moves, none legal
+    struct Case {
+        const char* fen;
+        const char* go;
+        const char* score;
+    };
+    const Case cases[] = {
+        {mated, "go depth 3", "score mate 0"},       {stalemate, "go depth 3", "score cp 0"},
+        {mated, "go infinite", "score mate 0"},      {stalemate, "go infinite", "score cp 0"},
+        {mated, "go ponder wtime 1000 btime 1000", "score mate 0"},
+    };
+    for (const Case& c : cases) {
+        engine_->send(std::string("position fen ") + c.fen);
+        engine_->send(c.go);
+        engine_->send("isready");
+        auto lines = engine_->read_until("readyok", 5000);
+        ASSERT_FALSE(lines.empty()) << c.go;
+        bool waits = std::string(c.go).find("depth") == std::string::npos;
+        if (waits) {
+            for (const std::string& line : lines) EXPECT_NE(line.rfind("bestmove", 0), 0u) << c.go << ": " << line;
+            engine_->send("stop");
+            auto rest = until_bestmove(5000);
+            lines.insert(lines.end(), rest.begin(), rest.end());
+        }
+        lines.erase(std::remove(lines.begin(), lines.end(), "readyok"), lines.end());
+        ASSERT_EQ(lines.size(), 3u) << c.fen << " " << c.go;
+        EXPECT_TRUE(std::regex_match(lines[0], std::regex(std::string("info depth 0 .* ") + c.score)))
+            << c.go << ": " << lines[0];
+        EXPECT_EQ(lines[1].rfind("info time ", 0), 0u) << lines[1];
+        EXPECT_EQ(lines[2], "bestmove 0000 ") << c.fen << " " << c.go;
+    }
 }
 
 TEST_F(SearchCommands, BenchPrintsItsSummary) {

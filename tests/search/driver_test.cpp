@@ -63,15 +63,31 @@ TEST_F(DriverTest, InternalSearchesNeitherPrintNorPlay) {
     set_move_time(DEFAULT_TIME_CAP_MS);
 }
 
-TEST_F(DriverTest, AFinishedGameGetsNoMoveButItsResultKind) {
-    ASSERT_EQ(parse_fen("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3"), 1);
-    OutputCapture output;
-    search_to_depth(3);
-    EXPECT_EQ(output.text().find("bestmove"), std::string::npos);
-    EXPECT_EQ(current_game_record->ply_flags & 0x580, 0x580);  // mated
-    ASSERT_EQ(parse_fen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"), 1);
-    search_to_depth(3);
-    EXPECT_EQ(current_game_record->ply_flags & 0xC80, 0xC80);  // stalemate
+// A finished game still gets its answer: its score on a line without moves,
+// then the null move; the result kind is kept in the game record.
+TEST_F(DriverTest, AFinishedGameAnswersTheNullMoveAndKeepsItsResultKind) {
+    struct Case {
+        const char* fen;
+        uint16_t result_flags;
+        const char* score;
+    };
+    const Case cases[] = {
+        {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", 0x580, " score mate 0\n"},
+        {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0xC80, " score cp 0\n"},
+        // Stalemate with a pinned knight: its moves are generated, none is legal.
+        {"k7/1nK5/1P6/3B4/8/8/8/8 b - - 0 1", 0xC80, " score cp 0\n"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(parse_fen(c.fen), 1) << c.fen;
+        OutputCapture output;
+        search_to_depth(3);
+        std::string text = output.text();
+        size_t score = text.find(c.score);
+        EXPECT_NE(score, std::string::npos) << text;
+        EXPECT_LT(score, text.find("\ninfo time ")) << text;
+        EXPECT_NE(text.find("\nbestmove 0000 \n"), std::string::npos) << text;
+        EXPECT_EQ(current_game_record->ply_flags & c.result_flags, c.result_flags) << c.fen;
+    }
 }
 
 }  // namespace

@@ -23,6 +23,8 @@ TEST_F(MoveTextTest, ReadsCoordinateAndAlgebraicMoves) {
     const Case cases[] = {
         // Promotions in every spelling.
         {"8/4P1k1/8/8/8/8/8/4K3 w - - 0 1", "e7e8q", encode_move(E7, E8, MK_PROMOTE_QUEEN)},
+        {"8/4P1k1/8/8/8/8/8/4K3 w - - 0 1", "e7e8Q", encode_move(E7, E8, MK_PROMOTE_QUEEN)},
+        {"8/4P1k1/8/8/8/8/8/4K3 w - - 0 1", "e7e8b", encode_move(E7, E8, MK_PROMOTE_BISHOP)},
         {"8/4P1k1/8/8/8/8/8/4K3 w - - 0 1", "e7e8=Q", encode_move(E7, E8, MK_PROMOTE_QUEEN)},
         {"8/4P1k1/8/8/8/8/8/4K3 w - - 0 1", "e8=Q+", encode_move(E7, E8, MK_PROMOTE_QUEEN)},
         {"8/4P1k1/8/8/8/8/8/4K3 w - - 0 1", "e8N", encode_move(E7, E8, MK_PROMOTE_KNIGHT)},
