@@ -1,0 +1,44 @@
+#include "platform/positioned_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+bool open_positioned_file(const char* path, PositionedFile* file) {
+    int fd;
+    do {
+        fd = open(path, O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    file->descriptor = fd;
+    return fd >= 0;
+}
+
+int64_t read_at(PositionedFile file, void* buffer, size_t length, uint64_t offset) {
+    if (offset > uint64_t(INT64_MAX)) return -1;
+    auto* out = static_cast<unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t got = pread(file.descriptor, out + done, length - done, off_t(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (got == 0) break;
+        done += size_t(got);
+    }
+    return int64_t(done);
+}
+
+int64_t positioned_file_size(PositionedFile file) {
+    struct stat info {};
+    if (fstat(file.descriptor, &info) != 0) return -1;
+    return int64_t(info.st_size);
+}
+
+void close_positioned_file(PositionedFile* file) {
+    if (!file->is_open()) return;
+    close(file->descriptor);
+    file->descriptor = -1;
+}
