@@ -7,7 +7,7 @@ int iteration_depth = 0;
 int seldepth = 0;
 uint64_t total_nodes = 0;
 uint32_t reported_nps = 0;
-uint32_t tb_hit_count = 0;
+std::atomic<uint32_t> tb_hit_count{0};
 
 uint32_t nodes_per_second(uint64_t nodes, uint32_t elapsed_ms) {
     return uint32_t(nodes * 1000 / (uint64_t(ponder_offset_ms) + elapsed_ms + 1));

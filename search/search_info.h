@@ -1,13 +1,14 @@
 // The running search's figures that its output prints.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 extern int iteration_depth;      // depth of the iteration under way, 0 = no search
 extern int seldepth;             // deepest ply reached
 extern uint64_t total_nodes;     // nodes of all threads, as last counted for output
 extern uint32_t reported_nps;    // nodes per second, as last measured for output
-extern uint32_t tb_hit_count;    // tablebase probes that found a value
+extern std::atomic<uint32_t> tb_hit_count;  // tablebase probes that found a value (all threads)
 
 // Nodes per second over the search so far, the time spent pondering before
 // a "ponderhit" included.

@@ -1,18 +1,24 @@
 // The one way into the endgame tablebases from the evaluation and the
-// search. Until tablebase files can be read it answers "no value" for every
-// position.
+// search: the exact result of a position whose material has a registered
+// table.
 #pragma once
 
-struct Position;
+#include <cstdint>
 
-// The stored entry value that means "no value".
-constexpr int TB_NO_VALUE = 0x7FFF;
+#include "tablebase/entry_value.h"
+
+struct Position;
 
 // The largest number of men (kings included) among the registered tables: 0
 // when none; callers probe only positions with at most that many men.
 extern int tb_max_pieces;
 
 // 1 when the tables know the position, with *result 0 for a draw, n > 0 when
-// the side to move wins in n moves, -n when it is mated in n moves; 0 when
-// they don't (*result is then left unchanged).
+// the side to move wins in n moves, -n when it is mated in n moves, and
+// TB_MATED_NOW when it is mated already; 0 when they don't (*result is then
+// left unchanged). Allocates nothing; safe from any number of threads.
 int tb_probe_position(Position* pos, int* result);
+
+// The entry at `index` of a side's table (side 0: the first-named side to
+// move) of a record, on the 16-bit scale of entry_value.h, or TB_NO_VALUE.
+int tb_probe_entry(int record, int side, uint64_t index);

@@ -1,3 +1,78 @@
 #include "tablebase/tablebase.h"
 
-int init_tablebases(int) { return 1; }
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/output.h"
+#include "tablebase/availability.h"
+#include "tablebase/cache.h"
+#include "tablebase/probe.h"
+#include "tablebase/registry.h"
+#include "tablebase/table_sides.h"
+#include "uci/settings.h"
+
+void (*tb_info_printer)(const char* line) = nullptr;
+void (*tb_fatal_handler)(const char* message) = nullptr;
+
+namespace {
+
+constexpr int MIN_CACHE_BYTES = 1 << 20;
+
+void print_info(const char* line) {
+    if (tb_info_printer != nullptr) tb_info_printer(line);
+}
+
+// The folders are not scanned yet: tables are registered only through
+// tb_attach_part, so a scan forgets them all and finds none.
+int scan_tablebases() {
+    build_tb_trie();
+    tb_forget_registrations();
+    return tb_registered_men();
+}
+
+}  // namespace
+
+int init_tablebases(int rescan) {
+    if (rescan) tb_max_pieces = scan_tablebases();
+    if (tb_max_pieces == 0) {
+        // Nothing to read: no cache, and no node left pointing into buckets
+        // a rescan has freed.
+        tb_cache_free();
+        tb_availability_free();
+        return 1;
+    }
+    while (!tb_cache_allocate(uint64_t(nalimov_cache_bytes))) {
+        nalimov_cache_bytes /= 2;
+        print_info("info string no tbs cache!?\n");
+        if (nalimov_cache_bytes < MIN_CACHE_BYTES) {
+            tb_max_pieces = 0;
+            print_info("info string tablebases disabled: no memory for their cache\n");
+            tb_availability_free();
+            return 1;
+        }
+    }
+    char line[80];
+    std::snprintf(line, sizeof(line), "info string TBS %d pieces %ldMb cache\n", tb_max_pieces,
+                  long(nalimov_cache_bytes >> 20));
+    print_info(line);
+    if (!tb_availability_allocate(tb_max_pieces)) {
+        tb_max_pieces = 0;
+        print_info("info string tablebases disabled: no memory for their availability bits\n");
+    }
+    return 1;
+}
+
+void free_tablebases() {
+    tb_cache_free();
+    tb_availability_free();
+    tb_forget_registrations();
+    tb_max_pieces = 0;
+}
+
+void tb_fatal(const char* message) {
+    if (tb_fatal_handler != nullptr) tb_fatal_handler(message);
+    output_write(message, std::strlen(message));
+    std::exit(1);
+}

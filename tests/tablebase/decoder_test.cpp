@@ -288,3 +288,44 @@ TEST(TablebaseDecoder, RecognisesCompressedFilesByTheirHeader) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TablebaseDecoder, RandomDamageIsReportedNotReadPast) {
+    // Flip bits in the header after its size field (the checksum made right
+    // again, so the damage reaches the fields and the code lengths) or in
+    // the block data: every
+    // file must open and decode or fail with an error, and never touch
+    // memory outside its buffers (the sanitizer builds check that).
+    TempDir dir;
+    Options skewed = skewed_code();
+    skewed.flat_length_alphabets = false;
+    const std::vector<std::vector<uint8_t>> files = {
+        tb_encoder::encode(tb_test::sample_table(4 * BLOCK + 99, 21), with_code(Code::HUFFMAN)).bytes,
+        tb_encoder::encode(tb_test::sample_table(3 * BLOCK, 22), with_code(Code::FLAT)).bytes,
+        tb_encoder::encode(skewed_data(2 * BLOCK), skewed).bytes,
+    };
+    uint32_t seed = 99;
+    auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    int failures = 0;
+    for (int round = 0; round < 600; ++round) {
+        std::vector<uint8_t> bytes = files[size_t(round) % files.size()];
+        const uint32_t header = tb_encoder::get_be32(bytes, 64);
+        const bool in_header = round % 2 == 0;
+        for (int flips = 1 + int(next() % 3); flips > 0; --flips) {
+            const size_t at = in_header ? 68 + next() % (header - 72) : header + next() % (bytes.size() - header);
+            bytes[at] ^= uint8_t(1u << (next() % 8));
+        }
+        if (in_header) tb_encoder::refresh_header_crc(bytes);
+        const int error = decode_file(dir, bytes).error;
+        if (error != 0) {
+            ++failures;
+            EXPECT_TRUE(tb_error_kind(error) == TB_CORRUPT_DATA || tb_error_kind(error) == TB_BAD_ARGUMENT ||
+                        tb_error_kind(error) == TB_READ_ERROR || tb_error_kind(error) == TB_OUT_OF_MEMORY)
+                << round;
+        }
+    }
+    EXPECT_GT(failures, 100);
+}
+
+}  // namespace
