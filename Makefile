@@ -5,8 +5,9 @@ CMAKE_FLAGS ?=
 BENCH_SECONDS ?= 1
 
 SANITIZE_DIR ?= build/sanitize
+THREAD_SANITIZE_DIR ?= build/thread-sanitize
 
-.PHONY: all build run test test-sanitize bench clean
+.PHONY: all build run test test-sanitize test-thread-sanitize bench clean
 
 all: build
 
@@ -32,6 +33,12 @@ test-sanitize:
 	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVAX_SANITIZE=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The tests of the multi-threaded build's shared tablebase cache under ThreadSanitizer.
+test-thread-sanitize:
+	cmake -S . -B $(THREAD_SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVAX_SANITIZE_THREAD=ON
+	cmake --build $(THREAD_SANITIZE_DIR) -j $(JOBS) --target tablebase_threads_tests
+	$(THREAD_SANITIZE_DIR)/tests/tablebase_threads_tests
 
 clean:
 	rm -rf build

@@ -183,7 +183,7 @@ int evaluate(Position* pos, int ply, int depth, int alpha, int beta) {
                 score = 8194 - 2 * result - ply;
                 tb_kind = KIND_TB_WIN;
             } else {
-                score = ply - 2 * result - 8193;
+                score = ply + 2 * tb_loss_moves(result) - 8193;
                 tb_kind = KIND_TB_LOSS;
             }
             record->eval = int16_t(score);

@@ -360,6 +360,7 @@ Move prepare_root(int side) {
 
     pos->nodes = uint64_t(root_move_count);
     pos->merged_nodes = 0;
+    tb_hit_count = 0;
     for (ThreadSlot& slot : thread_slots) slot.counter = 0;
     seldepth = 0;
     search_state_flags = 0;

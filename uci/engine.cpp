@@ -13,6 +13,7 @@
 #include "tablebase/tablebase.h"
 #include "uci/build_config.h"
 #include "uci/command_loop.h"
+#include "uci/dispatch.h"
 #include "uci/game_history.h"
 #include "uci/options.h"
 #include "uci/output.h"
@@ -64,7 +65,17 @@ int engine_startup() {
     return result;
 }
 
+namespace {
+
+// The tablebase messages reach the interface only once it has asked for UCI.
+void print_tablebase_info(const char* line) {
+    if (protocol_state == PROTOCOL_UCI) uci_print("%s", line);
+}
+
+}  // namespace
+
 int init_engine_data(uint32_t seed) {
+    tb_info_printer = print_tablebase_info;
     if (!init_tablebases(1)) return -1;
     if (seed != 0) random_state = seed;
     init_square_tables();
@@ -81,6 +92,7 @@ void set_default_settings() {
 }
 
 void engine_shutdown() {
+    free_tablebases();
     free_book_buffer();
     free_hash_tables(1);
     close_open_files();
