@@ -158,7 +158,9 @@ TEST(TablebaseDecoder, DecodesInStepsWithAPendingMatch) {
     for (uint32_t wanted : {1u, 2u, 3u, 7u, 100u, BLOCK}) {
         ASSERT_EQ(decomp_decode_block(opened.decoder, state, wanted), 0) << wanted;
         EXPECT_EQ(out[wanted - 1], wanted % 2 == 1 ? 5 : 6) << wanted;
-        if (wanted < BLOCK) EXPECT_EQ(out[wanted], 0xEE) << wanted;
+        if (wanted < BLOCK) {
+            EXPECT_EQ(out[wanted], 0xEE) << wanted;
+        }
     }
     decomp_free_state(state);
 }

@@ -8,6 +8,8 @@
 
 namespace {
 
+using S = std::string;  // S("0") + text, not "0" + text, which g++ 12 wrongly warns about
+
 // MSB-first bits from a text of '0' and '1' (blanks ignored).
 std::vector<uint8_t> bits(const std::string& text) {
     std::vector<uint8_t> out;
@@ -108,16 +110,16 @@ TEST(TablebaseHuffman, LongCodesWalkTheTree) {
 // The header's code-length stream. For 1024 lengths the stream first codes
 // two 64-symbol alphabets; here both get all lengths 6 (symbol = 6 bits).
 std::string flat_alphabets() {
-    std::string s = "0" + field(3, 5);
+    std::string s = S("0") + field(3, 5);
     for (int i = 0; i < 128; ++i) s += "110";
     return s;
 }
 
 // Alphabet A with one length 6, everything else 0: 127 zeros as 16 x 7 + 15.
 std::string lone_alphabet_code() {
-    std::string s = "0" + field(3, 5) + "110";
-    for (int i = 0; i < 7; ++i) s += "000" + field(15, 4);
-    return s + "000" + field(14, 4);
+    std::string s = S("0") + field(3, 5) + "110";
+    for (int i = 0; i < 7; ++i) s += S("000") + field(15, 4);
+    return s + S("000") + field(14, 4);
 }
 
 TEST(TablebaseHuffman, LengthStreams) {
@@ -129,24 +131,24 @@ TEST(TablebaseHuffman, LengthStreams) {
         std::vector<uint8_t> expected;  // when accepted: the first lengths
     };
     const std::string flat = flat_alphabets();
-    std::string all_tens = "0" + flat;
+    std::string all_tens = S("0") + flat;
     for (int i = 0; i < 32; ++i) all_tens += field(42, 6) + field(30, 6);  // repeat 10, run 32
     const Case cases[] = {
         {"all zero", 1024, "1", 0, {0, 0, 0}},
-        {"zero count after every zero", 5, "0" + field(2, 5) + "01 00 0000 00 0001 11", 0, {1, 0, 0, 0, 3}},
-        {"zero run past the count", 4, "0" + field(1, 5) + "1 0 0011", TB_CHECK_ZERO_RUN, {}},
-        {"length above 31", 3, "0" + field(6, 5) + field(32, 6), TB_CHECK_LENGTH_TOO_LONG, {}},
-        {"stream runs out", 100, "0" + field(4, 5) + "0101", TB_CHECK_LENGTHS_SHORT, {}},
+        {"zero count after every zero", 5, S("0") + field(2, 5) + "01 00 0000 00 0001 11", 0, {1, 0, 0, 0, 3}},
+        {"zero run past the count", 4, S("0") + field(1, 5) + "1 0 0011", TB_CHECK_ZERO_RUN, {}},
+        {"length above 31", 3, S("0") + field(6, 5) + field(32, 6), TB_CHECK_LENGTH_TOO_LONG, {}},
+        {"stream runs out", 100, S("0") + field(4, 5) + "0101", TB_CHECK_LENGTHS_SHORT, {}},
         {"repeated runs", 1024, all_tens, 0, {10, 10, 10}},
-        {"literal then short run", 1024, "0" + flat + field(7, 6) + field(32 + 0, 6) + field(0, 6) +
+        {"literal then short run", 1024, S("0") + flat + field(7, 6) + field(32 + 0, 6) + field(0, 6) +
                                              field(32 + 3, 6) + field(32 + 9, 6) + field(1021 - 33 - 512, 9),
          0, {7, 0, 0, 3, 3}},
-        {"run past the count", 1024, "0" + flat + field(32 + 5, 6) + field(32 + 9, 6) + field(511, 9),
+        {"run past the count", 1024, S("0") + flat + field(32 + 5, 6) + field(32 + 9, 6) + field(511, 9),
          TB_CHECK_REPEAT_RUN, {}},
         // 2^10 + 33 cannot fit in 1024: refused before its extra bits (absent here) are read.
-        {"run too long for its class", 1024, "0" + flat + field(32 + 5, 6) + field(32 + 10, 6),
+        {"run too long for its class", 1024, S("0") + flat + field(32 + 5, 6) + field(32 + 10, 6),
          TB_CHECK_REPEAT_RUN, {}},
-        {"lone alphabet code of 6 bits", 1024, "0" + lone_alphabet_code(), TB_CHECK_LONE_CODE, {}},
+        {"lone alphabet code of 6 bits", 1024, S("0") + lone_alphabet_code(), TB_CHECK_LONE_CODE, {}},
     };
     for (const Case& c : cases) {
         const std::vector<uint8_t> input = bits(c.stream);
@@ -160,8 +162,9 @@ TEST(TablebaseHuffman, LengthStreams) {
         }
         ASSERT_EQ(error, 0) << c.name;
         for (size_t i = 0; i < c.expected.size(); ++i) EXPECT_EQ(lengths[i], c.expected[i]) << c.name << " " << i;
-        if (std::string(c.name) == "repeated runs")
+        if (std::string(c.name) == "repeated runs") {
             for (uint8_t l : lengths) ASSERT_EQ(l, 10);
+        }
         EXPECT_EQ(reader.position_bits(input.data()), c.stream.size() - size_t(std::count(c.stream.begin(), c.stream.end(), ' ')))
             << c.name;
     }

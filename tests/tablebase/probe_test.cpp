@@ -188,7 +188,9 @@ TEST_F(ProbeTest, OneByteEntryValues) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         const int value = tb_probe_entry(KQK, 0, i);
         EXPECT_EQ(value, cases[i].value) << int(cases[i].stored);
-        if (value != TB_NO_VALUE) EXPECT_EQ(tb_entry_result(value), cases[i].result) << int(cases[i].stored);
+        if (value != TB_NO_VALUE) {
+            EXPECT_EQ(tb_entry_result(value), cases[i].result) << int(cases[i].stored);
+        }
     }
     EXPECT_EQ(tb_loss_moves(TB_MATED_NOW), 0);
     EXPECT_EQ(tb_loss_moves(-7), 7);
