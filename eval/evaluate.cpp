@@ -13,10 +13,10 @@
 #include "position/geometry.h"
 #include "position/material.h"
 #include "position/position.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "search/search_info.h"
 #include "tablebase/probe.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

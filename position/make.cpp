@@ -17,7 +17,7 @@
 #include "position/material.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "position/geometry.h"
 #include "position/move_tests.h"
 #include "position/position.h"
-#include "search/history.h"
+#include "position/history_tables.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "position/geometry.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

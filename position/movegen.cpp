@@ -7,7 +7,7 @@
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

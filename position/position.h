@@ -14,7 +14,7 @@
 #include <cstdint>
 
 #include "position/types.h"
-#include "uci/build_config.h"
+#include "config/build_config.h"
 
 // ---- AttackRecord -----------------------------------------------------------
 // Per square and side, two words counting that side's attackers of the square:

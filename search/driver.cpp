@@ -11,7 +11,7 @@
 #include "search/output.h"
 #include "search/polling.h"
 #include "search/root.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "search/saved_settings.h"
 #include "search/search.h"
 #include "search/search_info.h"
@@ -21,9 +21,9 @@
 #include "search/tt.h"
 #include "uci/command_loop.h"
 #include "uci/dispatch.h"
-#include "uci/game_history.h"
+#include "game/game_history.h"
 #include "uci/options.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 uint32_t search_mode = SEARCH_MODE_IDLE;
 uint8_t stop_reason = 0;

@@ -5,7 +5,7 @@
 #include "position/attack_units.h"
 #include "position/position.h"
 #include "search/search_constants.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

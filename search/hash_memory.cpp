@@ -8,10 +8,10 @@
 #include "eval/eval_cache.h"
 #include "eval/eval_tables.h"
 #include "position/position.h"
-#include "search/history.h"
+#include "position/history_tables.h"
 #include "search/tt.h"
-#include "uci/build_config.h"
-#include "uci/settings.h"
+#include "config/build_config.h"
+#include "config/settings.h"
 
 int hash_size_kb = 0;
 int tt_share_kb = 0;

@@ -1,10 +1,10 @@
-// Writing the history tables of search/history.h: the cut-off statistics of
+// Writing the history tables of position/history_tables.h: the cut-off statistics of
 // quiet moves, their aging, and the reset or rescale at the start of a search.
 #pragma once
 
 #include <cstdint>
 
-#include "search/history.h"
+#include "position/history_tables.h"
 
 // The bands a node of band group g updates: lo[g]..hi[g] (neighbouring
 // groups share what they learn).

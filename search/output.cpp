@@ -8,7 +8,7 @@
 #include "search/driver.h"
 #include "search/search_info.h"
 #include "search/time_control.h"
-#include "uci/output.h"
+#include "platform/print.h"
 
 uint32_t last_bestmove_ms = 0;
 bool pv_line_printed = false;

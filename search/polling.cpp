@@ -11,7 +11,7 @@
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "uci/command_loop.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 int32_t poll_countdown = 0;
 uint32_t deadline_ms = 0;

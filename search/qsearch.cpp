@@ -10,7 +10,7 @@
 #include "position/movegen.h"
 #include "position/setup.h"
 #include "search/node_poll.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "search/search.h"
 #include "search/search_constants.h"
 #include "search/search_info.h"

@@ -19,7 +19,7 @@
 #include "search/output.h"
 #include "search/polling.h"
 #include "search/qsearch.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "search/root_tables.h"
 #include "search/search.h"
 #include "search/search_constants.h"
@@ -32,8 +32,8 @@
 #include "tablebase/best_line.h"
 #include "tablebase/probe.h"
 #include "uci/dispatch.h"
-#include "uci/game_history.h"
-#include "uci/settings.h"
+#include "game/game_history.h"
+#include "config/settings.h"
 
 RootMove root_moves[MAX_ROOT_MOVES];
 int root_move_count = 0;

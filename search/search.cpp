@@ -12,13 +12,13 @@
 #include "search/history_update.h"
 #include "search/node_poll.h"
 #include "search/qsearch.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "search/search_constants.h"
 #include "search/search_moves.h"
 #include "search/threat_moves.h"
 #include "search/tt.h"
-#include "uci/game_history.h"
-#include "uci/settings.h"
+#include "game/game_history.h"
+#include "config/settings.h"
 
 int root_game_ply = 1;
 int history_threshold = 256;

@@ -1,6 +1,6 @@
 #include "search/strength.h"
 
-#include "uci/settings.h"
+#include "config/settings.h"
 
 int uci_elo = 2150;
 int uci_elo_min = 750;

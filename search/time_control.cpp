@@ -6,8 +6,8 @@
 #include "search/driver.h"
 #include "search/polling.h"
 #include "search/strength.h"
-#include "uci/game_history.h"
-#include "uci/settings.h"
+#include "game/game_history.h"
+#include "config/settings.h"
 
 int time_mode = TIME_MODE_NO_CLOCK;
 int clock_mode = TIME_MODE_NO_CLOCK;

@@ -6,8 +6,8 @@
 
 #include "position/move_tests.h"
 #include "position/position.h"
-#include "search/root_state.h"
-#include "uci/settings.h"
+#include "eval/root_state.h"
+#include "config/settings.h"
 
 uint32_t* tt_tables[2] = {nullptr, nullptr};
 TtGeometry tt_size = {0, 0, 0};

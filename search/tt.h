@@ -25,7 +25,7 @@
 
 #include "position/types.h"
 #include "search/hash_memory.h"
-#include "uci/build_config.h"
+#include "config/build_config.h"
 
 struct Position;
 

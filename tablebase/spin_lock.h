@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "uci/build_config.h"
+#include "config/build_config.h"
 
 struct TbSpinLock {
     std::atomic<uint32_t> word{0};

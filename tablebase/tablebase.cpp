@@ -11,7 +11,7 @@
 #include "tablebase/probe.h"
 #include "tablebase/registry.h"
 #include "tablebase/table_sides.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 void (*tb_info_printer)(const char* line) = nullptr;
 void (*tb_fatal_handler)(const char* message) = nullptr;

@@ -8,9 +8,9 @@
 
 #include "search/driver.h"
 #include "search/threads.h"
-#include "uci/build_config.h"
+#include "config/build_config.h"
 #include "uci/dispatch.h"
-#include "uci/output.h"
+#include "platform/print.h"
 
 char input_mode = 0;  // no input is read until the command loop sets standard input up
 uint16_t quit_word = 0;

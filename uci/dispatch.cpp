@@ -12,7 +12,7 @@
 #include "search/saved_settings.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-#include "uci/build_config.h"
+#include "config/build_config.h"
 #include "uci/command_loop.h"
 #include "uci/command_words.h"
 #include "uci/engine.h"
@@ -20,10 +20,10 @@
 #include "position/position.h"
 #include "uci/fen.h"
 #include "uci/move_text.h"
-#include "uci/game_history.h"
+#include "game/game_history.h"
 #include "uci/options.h"
-#include "uci/output.h"
-#include "uci/settings.h"
+#include "platform/print.h"
+#include "config/settings.h"
 
 int protocol_state = 0;
 std::string previous_position_text;

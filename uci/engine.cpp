@@ -11,15 +11,15 @@
 #include "search/threads.h"
 #include "search/tt.h"
 #include "tablebase/tablebase.h"
-#include "uci/build_config.h"
+#include "config/build_config.h"
 #include "uci/command_loop.h"
 #include "uci/dispatch.h"
-#include "uci/game_history.h"
+#include "game/game_history.h"
 #include "uci/options.h"
-#include "uci/output.h"
+#include "platform/print.h"
 #include "uci/paths.h"
 #include "uci/random.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 std::string working_directory;
 std::string program_file_name;

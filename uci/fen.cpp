@@ -8,8 +8,8 @@
 #include "position/setup.h"
 #include "position/types.h"
 #include "uci/command_words.h"
-#include "uci/game_history.h"
-#include "uci/settings.h"
+#include "game/game_history.h"
+#include "config/settings.h"
 
 std::string fen_tag_text;
 

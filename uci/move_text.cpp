@@ -8,8 +8,8 @@
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "uci/game_history.h"
-#include "uci/settings.h"
+#include "game/game_history.h"
+#include "config/settings.h"
 
 namespace {
 

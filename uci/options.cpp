@@ -11,12 +11,12 @@
 #include "search/time_control.h"
 #include "search/tt.h"
 #include "tablebase/tablebase.h"
-#include "uci/build_config.h"
+#include "config/build_config.h"
 #include "uci/command_words.h"
 #include "uci/engine.h"
-#include "uci/output.h"
+#include "platform/print.h"
 #include "uci/paths.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

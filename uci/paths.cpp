@@ -1,7 +1,7 @@
 #include "uci/paths.h"
 
 #include "platform/system.h"
-#include "uci/build_config.h"
+#include "config/build_config.h"
 
 int threads_max = 1;
 

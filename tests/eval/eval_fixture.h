@@ -12,9 +12,9 @@
 #include "eval/material.h"
 #include "eval/positional.h"
 #include "position/position.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "test_board.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace eval_test {
 

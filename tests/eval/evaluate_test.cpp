@@ -14,9 +14,9 @@
 #include "position/position.h"
 #include "position_check.h"
 #include "search/hash_memory.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "test_board.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

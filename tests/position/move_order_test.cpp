@@ -9,7 +9,7 @@
 #include "position/move_order.h"
 #include "position/movegen.h"
 #include "position/position.h"
-#include "search/history.h"
+#include "position/history_tables.h"
 #include "test_board.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "test_board.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "position/zobrist.h"
 #include "support/position_check.h"
 #include "support/test_board.h"
-#include "uci/game_history.h"
-#include "uci/settings.h"
+#include "game/game_history.h"
+#include "config/settings.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "search/time_control.h"
 #include "search/tt.h"
 #include "uci/fen.h"
-#include "uci/game_history.h"
+#include "game/game_history.h"
 #include "uci/options.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "position/position.h"
 #include "search/tt.h"
 #include "test_board.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

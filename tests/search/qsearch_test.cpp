@@ -14,7 +14,7 @@
 #include "search/search_constants.h"
 #include "search/threads.h"
 #include "search_fixture.h"
-#include "uci/game_history.h"
+#include "game/game_history.h"
 
 namespace {
 

@@ -9,16 +9,16 @@
 #include "search/driver.h"
 #include "search/hash_memory.h"
 #include "search/polling.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "search/search.h"
 #include "search/search_info.h"
 #include "search/threads.h"
 #include "test_board.h"
 #include "uci/command_loop.h"
 #include "uci/dispatch.h"
-#include "uci/game_history.h"
+#include "game/game_history.h"
 #include "uci/options.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 void prepare_search_engine(int hash_kb) {
     init_square_tables();

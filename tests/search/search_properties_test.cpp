@@ -14,15 +14,15 @@
 #include "position/make.h"
 #include "position/position.h"
 #include "search/driver.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "search/search.h"
 #include "search/search_constants.h"
 #include "search/polling.h"
 #include "search/search_info.h"
 #include "search/threads.h"
 #include "search_fixture.h"
-#include "uci/game_history.h"
-#include "uci/settings.h"
+#include "game/game_history.h"
+#include "config/settings.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include "position/make.h"
 #include "position/position.h"
 #include "search/root.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "search/search.h"
 #include "search_fixture.h"
-#include "uci/game_history.h"
+#include "game/game_history.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include "search/threads.h"
 #include "search_fixture.h"
 #include "uci/dispatch.h"
-#include "uci/game_history.h"
-#include "uci/settings.h"
+#include "game/game_history.h"
+#include "config/settings.h"
 
 namespace {
 

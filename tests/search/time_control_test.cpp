@@ -6,8 +6,8 @@
 
 #include "search/driver.h"
 #include "search/strength.h"
-#include "uci/game_history.h"
-#include "uci/settings.h"
+#include "game/game_history.h"
+#include "config/settings.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 
 #include "eval/eval_tables.h"
 #include "position/position.h"
-#include "search/history.h"
-#include "search/root_state.h"
+#include "position/history_tables.h"
+#include "eval/root_state.h"
 #include "test_board.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

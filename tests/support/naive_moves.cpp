@@ -2,7 +2,7 @@
 
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "position/position.h"
 #include "position/setup.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 int64_t prepare_test_board(const char* fen, int* side) {
     Position* pos = &main_position;

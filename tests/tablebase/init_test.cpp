@@ -8,7 +8,7 @@
 #include "tablebase/tablebase.h"
 #include "tb_fixture.h"
 #include "test_board.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "eval/evaluate.h"
 #include "position/position.h"
-#include "search/root_state.h"
+#include "eval/root_state.h"
 #include "tablebase/probe.h"
 #include "tb_fixture.h"
 #include "../eval/eval_fixture.h"

@@ -5,7 +5,7 @@
 #include "tablebase/table_sides.h"
 #include "tablebase/tablebase.h"
 #include "tb_file_helpers.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 void TablebaseTest::TearDown() {
     free_tablebases();

@@ -17,8 +17,8 @@
 #include "tb_encoder.h"
 #include "tb_file_helpers.h"
 #include "temp_dir.h"
-#include "uci/build_config.h"
-#include "uci/settings.h"
+#include "config/build_config.h"
+#include "config/settings.h"
 
 namespace {
 

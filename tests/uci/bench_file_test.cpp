@@ -8,7 +8,7 @@
 
 #include "position/position.h"
 #include "uci/fen.h"
-#include "uci/game_history.h"
+#include "game/game_history.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "position/position.h"
 #include "position/setup.h"
 #include "position/zobrist.h"
-#include "uci/game_history.h"
-#include "uci/settings.h"
+#include "game/game_history.h"
+#include "config/settings.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "search/search_tables.h"
 #include "search/strength.h"
 #include "search/tt.h"
-#include "uci/build_config.h"
-#include "uci/settings.h"
+#include "config/build_config.h"
+#include "config/settings.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "uci/settings.h"
+#include "config/settings.h"
 
 uint32_t engine_flags = ENGINE_FLAGS_DEFAULT;
 uint32_t search_flags = ENGINE_FLAGS_DEFAULT;

@@ -1,4 +1,4 @@
-#include "uci/game_history.h"
+#include "game/game_history.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,7 +10,7 @@
 #include "position/setup.h"
 #include "search/time_control.h"
 #include "uci/fen.h"
-#include "uci/settings.h"
+#include "config/settings.h"
 
 GameRecord game_records[GAME_RECORD_COUNT];
 GameRecord* current_game_record = &game_records[1];

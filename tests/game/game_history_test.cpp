@@ -1,4 +1,4 @@
-#include "uci/game_history.h"
+#include "game/game_history.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "uci/output.h"
+#include "platform/print.h"
 
 #include <cstdarg>
 #include <cstdio>

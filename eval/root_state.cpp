@@ -1,4 +1,4 @@
-#include "search/root_state.h"
+#include "eval/root_state.h"
 
 int draw_score[2] = {0, 0};
 int root_material[2] = {0, 0};
