@@ -50,6 +50,7 @@ extern int go_depth_limit;         // depth limit of a "go"
 extern int iteration_depth_limit;  // iteration limit of the search driver
 extern uint32_t time_cap_ms;
 
+extern int threads_max;         // thread maximum from the processor count
 extern int threads_in_use;
 extern int idle_percent;        // CPU Usage: share of time the search sleeps
 extern int draw_value;          // score units; the engine's value of a draw
@@ -57,6 +58,12 @@ extern int node_rate_limit;     // 0 = none
 extern int tablebase_level;     // 0..7
 extern int selectivity_scale;   // 256 = normal
 extern int multi_pv;            // 1..127
+
+// The settings a search reads back to their defaults, the thread count to
+// the maximum.
+void reset_search_settings();
+// Threads in use = min(n, thread maximum), at least 1; returns it.
+int set_active_threads(int n);
 
 inline constexpr int NALIMOV_PATH_CAPACITY = 255;  // with the terminating zero
 extern int nalimov_cache_bytes;

@@ -11,7 +11,7 @@
 #include "position/geometry.h"
 #include "position/material.h"
 #include "position/position.h"
-#include "search/search.h"
+#include "game/repetition.h"
 
 namespace {
 

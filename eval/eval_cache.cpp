@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "search/hash_memory.h"
+#include "platform/memory.h"
 
 uint32_t* eval_cache_tables[2] = {nullptr, nullptr};
 uint32_t eval_cache_count = 0;

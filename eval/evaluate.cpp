@@ -14,7 +14,6 @@
 #include "position/material.h"
 #include "position/position.h"
 #include "eval/root_state.h"
-#include "search/search_info.h"
 #include "tablebase/probe.h"
 #include "config/settings.h"
 

@@ -20,6 +20,9 @@ constexpr int ROOT_KIND_DEPTH = 128;
 
 // ---- PlyRecord flag bits written by the evaluation ----------------------------------
 constexpr uint32_t PLY_THREAT_BITS = 0xF;           // mate-threat (1 << side), king-attack (4 << side)
+// Per side: a mate threat against that side's king; a safe check against it exists.
+constexpr uint32_t mate_threat_bit(int side) { return 1u << side; }
+constexpr uint32_t king_attack_bit(int side) { return 4u << side; }
 constexpr uint32_t PLY_EVAL_PRESENT = 0x80;         // a full evaluation or a cache hit
 constexpr uint32_t PLY_KIND_MASK = 0xF00;           // result kind, with its low bits 0xF40
 constexpr uint32_t PLY_KIND_DRAW_BIT = 0x800;       // the kind is a draw

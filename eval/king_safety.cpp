@@ -3,11 +3,11 @@
 #include "eval/eval_constants.h"
 #include "eval/eval_tables.h"
 #include "eval/positional.h"
+#include "eval/qs_threats.h"
 #include "position/attack_units.h"
 #include "position/exchange.h"
 #include "position/geometry.h"
 #include "position/position.h"
-#include "search/qsearch.h"
 
 namespace {
 

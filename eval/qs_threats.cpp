@@ -1,5 +1,5 @@
-// The threat tests of the quiescence search (declared in search/qsearch.h):
-// promotion threats, men that cannot all be saved, and mating nets.
+#include "eval/qs_threats.h"
+
 #include <algorithm>
 
 #include "eval/hanging.h"
@@ -7,8 +7,7 @@
 #include "position/exchange.h"
 #include "position/geometry.h"
 #include "position/position.h"
-#include "search/qsearch.h"
-#include "search/search_constants.h"
+#include "eval/evaluate.h"
 
 namespace {
 

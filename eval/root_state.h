@@ -27,7 +27,8 @@ extern int swindle_flag;
 // (a final value). The strength limit lowers it per iteration.
 extern int search_ply_limit;
 
-// The iteration under way is `iteration_depth` of search/search_info.h.
+// Depth of the iteration under way, 0 = no search.
+extern int iteration_depth;
 
 // Search-state flags of the search under way.
 extern uint32_t search_state_flags;

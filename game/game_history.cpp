@@ -5,12 +5,8 @@
 
 #include "position/attack_units.h"
 #include "position/make.h"
-#include "eval/eval_tables.h"
 #include "position/position.h"
 #include "position/setup.h"
-#include "search/time_control.h"
-#include "uci/fen.h"
-#include "config/settings.h"
 
 GameRecord game_records[GAME_RECORD_COUNT];
 GameRecord* current_game_record = &game_records[1];
@@ -22,6 +18,9 @@ int engine_colour = 1;
 int booked_ply = 1;
 int game_is_chess960 = 0;
 int last_book_ply = -1;
+int book_exit_ply = -1;
+uint32_t book_exit_key_lo = 0;
+uint32_t book_exit_key_hi = 0;
 
 namespace {
 
@@ -42,6 +41,24 @@ void make_game_move(Position* pos, Move move) {
 }
 
 }  // namespace
+
+int setup_game(int side, uint32_t flags) {
+    if (!setup_position(side, flags)) return 0;
+    const Position* pos = &main_position;
+    // Record 0 stands before the game; record 1 is its start, with the full
+    // key (castling and en-passant parts included) and the check bit of the
+    // base ply record.
+    std::memset(&game_records[0], 0, 2 * sizeof(GameRecord));
+    GameRecord& start = game_records[1];
+    start.move = 1;
+    start.saved_key_lo = pos->key_lo;
+    start.saved_key_hi = pos->key_hi;
+    start.ply_flags = uint16_t(current_ply_record(pos)->flags & PLY_IN_CHECK);
+    current_game_record = &start;
+    last_book_ply = -1;
+    refresh_game_state();
+    return 1;
+}
 
 int play_game_move(Move move, int side) {
     Position* pos = &main_position;
@@ -135,24 +152,6 @@ int san_disambiguation_flags(Move move) {
             flags |= 0x10;
     }
     return flags;
-}
-
-void start_new_game() {
-    game_is_chess960 = 0;
-    ply_base = 0;
-    clock_side = 0;
-    engine_colour = 1;
-    game_ply = 1;
-    booked_ply = 1;
-    last_book_ply = -1;
-    fen_tag_text.clear();
-    setup_position((engine_flags & EF_CHESS960) ? 3 : SETUP_START_POSITION, SETUP_ALL_CASTLING);
-    clear_development();
-    refresh_game_state();
-    time_control[0] = TimeControlPeriod{0, 0, 0, PERIOD_UNUSED};
-    reset_clocks();
-    soft_limit_ms = 0;
-    if (engine_flags & EF_CHESS960) game_is_chess960 = 1;
 }
 
 void load_base_ply_record() {

@@ -43,6 +43,15 @@ extern int engine_colour;                // colour the engine plays
 extern int booked_ply;                   // ply of the last move booked by the clocks
 extern int game_is_chess960;
 extern int last_book_ply;                // ply of the last book move, -1 when none
+extern int book_exit_ply;                // game ply after which the book was last left, -1 unknown
+extern uint32_t book_exit_key_lo;        // position key kept with it
+extern uint32_t book_exit_key_hi;
+
+// Sets up the main position (setup_position, with the same arguments and
+// result) and starts the game history from it: records 0 and 1 cleared,
+// record 1 the start of the game with its key, and the current record.
+// A refused set-up leaves the history as it was.
+int setup_game(int side, uint32_t flags);
 
 // Plays `move` for `side` onto the main position and records it; 1 when
 // played, 0 when it left the mover's king attacked (then nothing remains of
@@ -50,8 +59,6 @@ extern int last_book_ply;                // ply of the last book move, -1 when n
 int play_game_move(Move move, int side);
 // Takes the current record's move back and makes the record before it current.
 void take_back_game_move();
-// Resets the game to the standard start position.
-void start_new_game();
 // Renumbers the history down to the part the repetition tests can still reach.
 void compact_game_history();
 // Disambiguation data of a move for algebraic notation (before it is made):

@@ -1,5 +1,5 @@
-// Setting up the main position from a board, and the two whole-position tests
-// of the root.
+// Setting up the main position from a board, and the whole-position test of
+// the root.
 #include "position/setup.h"
 
 #include <cstring>
@@ -12,7 +12,6 @@
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "game/game_history.h"
 #include "config/settings.h"
 
 namespace {
@@ -229,11 +228,6 @@ int setup_position(int side, uint32_t flags) {
     int other_king = find_king(pos, side ^ 1);
     if (board_attacks(pos, side, other_king)) return 0;
 
-    // The game state that the set-up owns.
-    std::memset(&game_records[0], 0, 2 * sizeof(GameRecord));
-    game_records[1].move = 1;
-    current_game_record = &game_records[1];
-    last_book_ply = -1;
     pos->sole_guard_slots = 0;
     std::memset(pos->guard_dirs, 0, sizeof pos->guard_dirs);
     for (int32_t& list : pos->move_list) list = 0;
@@ -329,35 +323,17 @@ int setup_position(int side, uint32_t flags) {
     pos->side = side;
     bool in_check = pos->attacks[side ^ 1][king_square(pos, side)].direct != 0;
 
-    // Record 1 and the base ply record describe the start of the game, with
-    // the full key (castling and en-passant parts included).
-    game_records[1].saved_key_lo = pos->key_lo;
-    game_records[1].saved_key_hi = pos->key_hi;
-    game_records[1].ply_flags = in_check ? uint16_t(PLY_IN_CHECK) : 0;
+    // The base ply record describes the start, with the full key (castling
+    // and en-passant parts included).
     PlyRecord* base = current_ply_record(pos);
     base->saved_key_lo = pos->key_lo;
     base->saved_key_hi = pos->key_hi;
     base->mover = uint8_t(side ^ 1);
     base->flags = in_check ? PLY_IN_CHECK : 0;
-    game_ply = pos->ply;
-    game_ep_square = pos->ep_square;
     return 1;
 }
 
 // ---- Root tests -------------------------------------------------------------------
-
-int count_repetitions(const Position* pos) {
-    if (pos->fifty < 4) return 0;
-    int positions = ((pos->fifty - 4) >> 1) + 1;
-    int repetitions = 0;
-    // The record of ply n keeps the key of the position before its move.
-    for (int record = pos->ply - 3; positions > 0 && record >= 1; record -= 2, --positions) {
-        if (record >= GAME_RECORD_COUNT) continue;
-        const GameRecord& r = game_records[record];
-        if (r.saved_key_lo == pos->key_lo && r.saved_key_hi == pos->key_hi) ++repetitions;
-    }
-    return repetitions;
-}
 
 int has_no_legal_move(int side) {
     const Position* pos = &main_position;

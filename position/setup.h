@@ -1,4 +1,4 @@
-// Building a Position from a board, and two whole-position tests used at the
+// Building a Position from a board, and a whole-position test used at the
 // root of the search.
 #pragma once
 
@@ -36,17 +36,15 @@ constexpr int FIFTY_MOVE_LIMIT = 99;
 // unknown kind or colour) and a position whose side not to move is in check.
 // Castling rights whose king and rook do not stand on their squares and an
 // en-passant square where no double step can just have happened are dropped
-// silently, like an en-passant square that no pawn can take.
+// silently, like an en-passant square that no pawn can take. The game
+// history knows nothing of it: setup_game (game/game_history.h) sets up a
+// game's start.
 int setup_position(int side, uint32_t flags);
 
 void assign_piece_slot(Position* pos, int side, int kind, int square);
 void compute_board_tables(Position* pos);
 void build_attack_tables(Position* pos, int side_to_move);
 void build_side_attacks(Position* pos, AttackRecord* table, int side);
-
-// How often the position's key occurred 4, 6, 8, ... plies back in the game
-// history, within the last `fifty` plies.
-int count_repetitions(const Position* pos);
 
 // 1 when the side to move of the main position (`side`) has no legal move.
 int has_no_legal_move(int side);

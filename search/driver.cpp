@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "book/learning.h"
 #include "eval/eval_tables.h"
 #include "eval/material.h"
 #include "position/position.h"
@@ -20,9 +19,8 @@
 #include "search/time_control.h"
 #include "search/tt.h"
 #include "uci/command_loop.h"
-#include "uci/dispatch.h"
 #include "game/game_history.h"
-#include "uci/options.h"
+#include "game/repetition.h"
 #include "config/settings.h"
 
 uint32_t search_mode = SEARCH_MODE_IDLE;

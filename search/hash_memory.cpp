@@ -1,23 +1,15 @@
 #include "search/hash_memory.h"
 
-#include <cstdlib>
 #include <cstring>
 
-#include "book/book.h"
-#include "book/learning.h"
 #include "eval/eval_cache.h"
 #include "eval/eval_tables.h"
 #include "position/position.h"
 #include "position/history_tables.h"
 #include "search/tt.h"
-#include "config/build_config.h"
-#include "config/settings.h"
 
 int hash_size_kb = 0;
 int tt_share_kb = 0;
-
-void* allocate_zeroed(size_t bytes) { return std::calloc(bytes, 1); }
-HashTableAllocator hash_table_allocator = allocate_zeroed;
 
 namespace {
 
@@ -44,7 +36,6 @@ int allocate_hash(int kb) {
     tt_share_kb = share_kb;
     clear_hash(1);
     advance_hash_generation();
-    if (share_kb >= 1024 && (engine_flags & EF_POSITION_LEARNING)) load_position_learning();
     return kb;
 }
 
@@ -67,7 +58,7 @@ int set_hash_size(int kb) {
     while (kb > 0 && power <= kb / 2) power *= 2;
     int quarter = 0;
     for (int size = kb; size > 0;) {
-        free_hash_tables(0);
+        free_hash_tables();
         if (allocate_hash(size)) return size;
         int next = next_hash_size(size, power, &quarter);
         if (next >= size) break;
@@ -90,17 +81,7 @@ void clear_hash(int flag) {
     clear_move_gain_table();
 }
 
-int init_memory() {
-    if (!alloc_book_buffer()) return -1;
-    return set_hash_size(DEFAULT_HASH_KB);
-}
-
-int free_hash_tables(int at_exit) {
-    // The other start-up buffers (the book buffer) are released by the
-    // shutdown itself; here only the learned entries have to be saved first,
-    // while the table that holds them still exists.
-    if (at_exit && tt_share_kb >= 1024 && (engine_flags & EF_POSITION_LEARNING) && learned_entries_changed)
-        save_position_learning();
+int free_hash_tables() {
     if (tt_allocated()) {
         tt_free_tables();
         free_eval_hash();

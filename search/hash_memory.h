@@ -1,25 +1,17 @@
 // The hash memory: one size, set by the "Hash" option, shared between the
 // transposition table and the evaluation cache, with the start-up and
 // shutdown steps around it. A requested size S KB gives the evaluation cache
-// H = 2^(floor(log2 S) - 1) KB and the transposition table the rest.
+// H = 2^(floor(log2 S) - 1) KB and the transposition table the rest. The
+// tables take their memory from platform/memory.h. The learned positions of
+// the learning file that the table keeps are loaded into a new table and
+// saved before the last one goes by the front end (book/learning.h).
 #pragma once
-
-#include <cstddef>
 
 extern int hash_size_kb;  // hash memory obtained, 0 = no hash
 extern int tt_share_kb;   // the transposition table's part of it
 
-// Every hash table is taken through this: zero-filled memory of that many
-// bytes, nullptr when it can't be had. Released with std::free.
-using HashTableAllocator = void* (*)(size_t bytes);
-extern HashTableAllocator hash_table_allocator;
-void* allocate_zeroed(size_t bytes);  // the default: calloc
-
-// Start-up allocations: the book buffer and the default hash. The KB
-// obtained, or -1 when the book buffer failed.
-int init_memory();
-// Frees the hash tables; at_exit first saves pending learned entries.
-int free_hash_tables(int at_exit);
+// Frees the hash tables.
+int free_hash_tables();
 
 // Allocates exactly kb KB of hash; kb on success, 0 with nothing allocated.
 int allocate_hash(int kb);

@@ -1,8 +1,8 @@
 // The quiescence search at the horizon of the alpha-beta search: stand pat,
 // captures, promotions and (on the first levels) quiet checks; evasions in
-// check. Threat tests lower the stand pat of a side that cannot keep all its
-// men or faces a mating net, and a seriously threatened side searches every
-// move for one level. The threat tests are also read by the evaluation.
+// check. Threat tests (eval/qs_threats.h) lower the stand pat of a side that
+// cannot keep all its men or faces a mating net, and a seriously threatened
+// side searches every move for one level.
 #pragma once
 
 #include <cstdint>
@@ -12,22 +12,3 @@ struct Position;
 // qdepth: 0 at the first level, one less per level. Returns the score for
 // the side to move; 0 when the search was stopped.
 int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t flags);
-
-// The value of the first pawn of the side's opponent on its seventh rank
-// whose promotion threat exceeds `threshold`, else 0.
-int qs_pawn_threats(Position* pos, int side, int qdepth, int threshold);
-
-// 1 when the side cannot keep all its attacked men within `threshold`: two
-// are lost, the largest cannot escape, or it is pinned to a man behind it.
-int qs_threat_pair(Position* pos, int side, int threshold);
-
-// The loss that the side's man on `square` still suffers after its best
-// escape (0 when it escapes), starting from `loss`.
-int can_escape_threat(int square, Position* pos, int side, int loss);
-
-// 1 when the side's king is caught in a mating net: a supported contact
-// check by a line man would leave it no flight square. Records the mating
-// move as the current PlyRecord's threat move (when the side is to move and
-// none is stored) and sets the side's mate-threat and king-attack bits; with
-// every flight square covered but no such move, only the king-attack bit.
-int king_escape_squares(Position* pos, int side);

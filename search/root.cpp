@@ -31,8 +31,8 @@
 #include "search/tt.h"
 #include "tablebase/best_line.h"
 #include "tablebase/probe.h"
-#include "uci/dispatch.h"
 #include "game/game_history.h"
+#include "game/repetition.h"
 #include "config/settings.h"
 
 RootMove root_moves[MAX_ROOT_MOVES];
@@ -48,6 +48,8 @@ int root_alpha = -MATE_SCORE_BOUND;
 int root_beta = MATE_SCORE_BOUND;
 int root_margin = 96;
 uint16_t root_signatures[2] = {0xFFFF, 0xFFFF};
+uint16_t searchmoves[SEARCHMOVES_CAPACITY];
+int searchmoves_count = 0;
 
 int64_t time_extension_ms = 0;
 int reference_score = 0;

@@ -64,6 +64,12 @@ extern int reference_score;           // the root score the time extension compa
 extern int reference_score_change;    // its change in the last iteration
 extern int iterations_without_change; // cleared by a new best move
 
+// The "searchmoves" of a "go" command: the root preparation keeps only these
+// moves (when one of them is legal) and empties the list.
+constexpr int SEARCHMOVES_CAPACITY = 256;
+extern uint16_t searchmoves[SEARCHMOVES_CAPACITY];
+extern int searchmoves_count;
+
 // First iteration only. Book move to play without search, or 0.
 Move prepare_root(int side);
 // First iteration only: scores and classifies every root move.

@@ -15,15 +15,6 @@
 // was stopped (the caller discards it).
 int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta, uint32_t flags, int node_kind);
 
-// 1 when the current position repeats one of the last `fifty` plies with the
-// same side to move (a single repetition counts).
-int is_repetition(const Position* pos);
-
-// Game index of the root position: positions before it are looked up in the
-// game history, those after it in the search stack. The driver sets it when
-// it takes the root; the root preparation keeps it in step.
-extern int root_game_ply;
-
 // Futility, move-count pruning and reductions need a history ratio at or
 // below (reductions: below) this; set by the driver from "Search
 // Selectivity" (0 when it is 1 or less, else (s + 1) x 32).

@@ -10,10 +10,7 @@
 #include "position/position.h"
 
 // ---- PlyRecord flag bits of the search ------------------------------------------
-// Bits 0-3 are per side: (1 << side) a mate threat against that side's king,
-// (4 << side) a safe check against it exists.
-constexpr uint32_t mate_threat_bit(int side) { return 1u << side; }
-constexpr uint32_t king_attack_bit(int side) { return 4u << side; }
+// Bits 0-3 are the evaluation's threat bits (mate_threat_bit, king_attack_bit).
 
 constexpr uint32_t PLY_PASSED_NEAR = 0x1000;           // passed pawn within two ranks of promotion
 constexpr uint32_t PLY_PASSED_PAWN = 0x4000;           // the move pushed a passed pawn (within four ranks)

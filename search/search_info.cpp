@@ -3,7 +3,6 @@
 #include "position/position.h"
 #include "search/time_control.h"
 
-int iteration_depth = 0;
 int seldepth = 0;
 uint64_t total_nodes = 0;
 uint32_t reported_nps = 0;

@@ -4,7 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
-extern int iteration_depth;      // depth of the iteration under way, 0 = no search
+#include "eval/root_state.h"  // iteration_depth, which the evaluation reads too
+
 extern int seldepth;             // deepest ply reached
 extern uint64_t total_nodes;     // nodes of all threads, as last counted for output
 extern uint32_t reported_nps;    // nodes per second, as last measured for output

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/memory.h"
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "eval/root_state.h"
@@ -13,6 +14,7 @@ uint32_t* tt_tables[2] = {nullptr, nullptr};
 TtGeometry tt_size = {0, 0, 0};
 uint8_t tt_age = 1;
 AgeWeights age_weights;
+int learned_entries_changed = 0;
 
 namespace {
 

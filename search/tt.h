@@ -93,6 +93,9 @@ constexpr uint32_t tt_entry_move_word(const TtEntry& e) {
     return e.w0 & 0xFFFFu;
 }
 
+// Learned entries stored in the table and not yet saved to the learning file.
+extern int learned_entries_changed;
+
 // The move word of a learned entry: 12 move bits and key_hi bits 0-1.
 constexpr uint32_t tt_learned_move_word(uint32_t key_hi, Move move) {
     return (key_hi & 3u) << 12 | (move & 0xFFFu);

@@ -9,6 +9,7 @@
 #include "book/pgn.h"
 #include "search/driver.h"
 #include "search/polling.h"
+#include "search/root.h"
 #include "search/saved_settings.h"
 #include "search/time_control.h"
 #include "search/tt.h"
@@ -21,6 +22,7 @@
 #include "uci/fen.h"
 #include "uci/move_text.h"
 #include "game/game_history.h"
+#include "uci/new_game.h"
 #include "uci/options.h"
 #include "platform/print.h"
 #include "config/settings.h"
@@ -28,11 +30,6 @@
 int protocol_state = 0;
 std::string previous_position_text;
 int new_game_pending = 0;
-uint16_t searchmoves[SEARCHMOVES_CAPACITY];
-int searchmoves_count = 0;
-int book_exit_ply = -1;
-uint32_t book_exit_key_lo = 0;
-uint32_t book_exit_key_hi = 0;
 uint8_t engine_side = 0;
 uint8_t run_mode = 0;
 

@@ -10,16 +10,10 @@ inline constexpr int COMMAND_HANDLED = 1;
 inline constexpr int COMMAND_BUSY = 2;  // needs an idle engine; hold the line
 
 inline constexpr int PROTOCOL_UCI = 2;  // "uci" has been answered
-inline constexpr int SEARCHMOVES_CAPACITY = 256;
 
 extern int protocol_state;
 extern std::string previous_position_text;  // text after "position " of the last command
 extern int new_game_pending;                // "ucinewgame" seen since the last "position"
-extern uint16_t searchmoves[SEARCHMOVES_CAPACITY];
-extern int searchmoves_count;
-extern int book_exit_ply;        // game ply after which the book was last left, -1 unknown
-extern uint32_t book_exit_key_lo;  // position key kept with it
-extern uint32_t book_exit_key_hi;
 extern uint8_t engine_side;
 extern uint8_t run_mode;
 

@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "book/book.h"
+#include "book/learning.h"
 #include "book/pgn.h"
 #include "eval/kpk.h"
 #include "platform/system.h"
+#include "search/hash_memory.h"
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/tt.h"
@@ -15,6 +17,7 @@
 #include "uci/command_loop.h"
 #include "uci/dispatch.h"
 #include "game/game_history.h"
+#include "uci/new_game.h"
 #include "uci/options.h"
 #include "platform/print.h"
 #include "uci/paths.h"
@@ -65,6 +68,13 @@ int engine_startup() {
     return result;
 }
 
+int init_memory() {
+    if (!alloc_book_buffer()) return -1;
+    const int kb = set_hash_size(DEFAULT_HASH_KB);
+    reload_position_learning();
+    return kb;
+}
+
 namespace {
 
 // The tablebase messages reach the interface only once it has asked for UCI.
@@ -94,7 +104,8 @@ void set_default_settings() {
 void engine_shutdown() {
     free_tablebases();
     free_book_buffer();
-    free_hash_tables(1);
+    save_position_learning_at_exit();
+    free_hash_tables();
     close_open_files();
     if (threads_created >= 2) stop_threads();
 }

@@ -15,6 +15,9 @@ int engine_main(int argc, char** argv);
 int engine_startup();
 // Start-up allocations; 1, or -1 when one failed.
 int init_engine_data(uint32_t seed);
+// Start-up allocations: the book buffer and the default hash. The KB
+// obtained, or -1 when the book buffer failed.
+int init_memory();
 void set_default_settings();
 void engine_shutdown();
 // 1 while any worker thread is still busy.

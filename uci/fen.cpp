@@ -259,7 +259,7 @@ int place_fen_pieces(const FenBoard& board) {
     std::memcpy(saved_colour, pos.colour, sizeof(saved_colour));
     std::memcpy(pos.kind, board.kind, sizeof(pos.kind));
     std::memcpy(pos.colour, board.colour, sizeof(pos.colour));
-    if (!setup_position(board.side, board.castling)) {
+    if (!setup_game(board.side, board.castling)) {
         // Set-up refuses before it changes anything but the board arrays.
         std::memcpy(pos.kind, saved_kind, sizeof(saved_kind));
         std::memcpy(pos.colour, saved_colour, sizeof(saved_colour));

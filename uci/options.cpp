@@ -195,6 +195,7 @@ void set_option(const char* text) {
             if (learned_entries_changed && (engine_flags & EF_POSITION_LEARNING) && hash_size_kb > 0)
                 save_position_learning();
             set_hash_size(number * 1024);
+            reload_position_learning();
         }
     } else if (named("Use Tablebases")) {
         int use = choice_value(option_value(cursor), TABLEBASE_USE_NAMES, 4);
@@ -273,22 +274,6 @@ void reset_settings() {
     time_cap_ms = DEFAULT_TIME_CAP_MS;
     go_depth_limit = iteration_depth_limit = DEFAULT_MAX_DEPTH;
     reset_search_settings();
-}
-
-void reset_search_settings() {
-    search_flags = (search_flags & 0xFFEFFCFFu) | ENGINE_FLAGS_DEFAULT;
-    idle_percent = 0;
-    draw_value = 0;
-    node_rate_limit = 0;
-    selectivity_scale = 256;
-    tablebase_level = 4;
-    set_active_threads(threads_max);
-}
-
-int set_active_threads(int n) {
-    // The thread maximum is already at most MAX_THREADS.
-    threads_in_use = n < 1 ? 1 : n > threads_max ? threads_max : n;
-    return threads_in_use;
 }
 
 void set_search_mode(int mode, int reset) {

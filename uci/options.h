@@ -9,8 +9,5 @@ void print_options();
 void set_option(const char* text);
 
 void reset_settings();
-void reset_search_settings();
-// Threads in use = min(n, thread maximum); returns it.
-int set_active_threads(int n);
 void set_search_mode(int mode, int reset);
 void init_square_tables();

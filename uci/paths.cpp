@@ -2,8 +2,7 @@
 
 #include "platform/system.h"
 #include "config/build_config.h"
-
-int threads_max = 1;
+#include "config/settings.h"
 
 void init_paths() {
     int processors = processor_count();

@@ -3,7 +3,6 @@
 
 #include <string>
 
-extern int threads_max;  // thread maximum from the processor count
-
-// Fills the data paths and the thread maximum.
+// Fills the data paths and the thread maximum (threads_max of
+// config/settings.h).
 void init_paths();

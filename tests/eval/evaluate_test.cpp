@@ -35,7 +35,7 @@ protected:
         hanging_shift[WHITE] = hanging_shift[BLACK] = HANGING_SHIFT_DEFAULT;
     }
     void TearDown() override {
-        free_hash_tables(0);
+        free_hash_tables();
         draw_score[WHITE] = draw_score[BLACK] = 0;
         root_material[WHITE] = root_material[BLACK] = 0;
         engine_flags = saved_engine_flags_;

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "eval_fixture.h"
+#include "game/game_history.h"
 #include "position/attack_units.h"
 #include "position/make.h"
 #include "position/movegen.h"
@@ -40,7 +41,7 @@ struct Board {
     uint8_t kind[64];
     uint8_t colour[64];
     int side;
-    uint32_t flags;  // castling and en passant, as setup_position takes them
+    uint32_t flags;  // castling and en passant, as setup_game takes them
     std::string origin;
 };
 
@@ -84,7 +85,7 @@ Board mirrored(const Board& b) {
 bool set_up(const Board& b) {
     std::memcpy(main_position.kind, b.kind, 64);
     std::memcpy(main_position.colour, b.colour, 64);
-    return setup_position(b.side, b.flags) == 1;
+    return setup_game(b.side, b.flags) == 1;
 }
 
 int popcount(uint32_t x) { return __builtin_popcount(x); }

@@ -15,6 +15,8 @@
 #include "uci/dispatch.h"
 #include "uci/fen.h"
 #include "uci/move_text.h"
+#include "uci/new_game.h"
+#include "game/repetition.h"
 
 namespace {
 

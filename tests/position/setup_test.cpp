@@ -196,40 +196,6 @@ TEST(Setup, RefusedBoardsChangeNothingButTheBoardArrays) {
     EXPECT_EQ(setup_position(WHITE, 0), 0);
 }
 
-// Plays a move onto the main position and records it in the game history
-// the way the game does: the record of ply n keeps the key before its move.
-void play_recorded(const char* text) {
-    Move move = parse_test_move(&pos, text);
-    ASSERT_NE(move, NO_MOVE) << text;
-    GameRecord& record = game_records[pos.ply + 1];
-    record.saved_key_lo = pos.key_lo;
-    record.saved_key_hi = pos.key_hi;
-    make_move(&pos, move);
-    reset_ply_stack(&pos);
-}
-
-TEST(Setup, CountRepetitionsLooksBackWithinTheFiftyMoveWindow) {
-    ASSERT_EQ(setup_position(SETUP_START_POSITION, SETUP_ALL_CASTLING), 1);
-    const char* shuffle[] = {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8"};
-    // From ply 5 on the position of four plies back recurs each time; at ply 9
-    // the start position is the second repetition.
-    int expected[] = {0, 0, 0, 1, 1, 1, 1, 2};
-    for (int i = 0; i < 8; ++i) {
-        play_recorded(shuffle[i]);
-        EXPECT_EQ(count_repetitions(&pos), expected[i]) << "after " << i + 1 << " plies";
-    }
-    // Three plies back to the start are not enough: fifty 3 gives 0.
-    ASSERT_EQ(setup_position(SETUP_START_POSITION, SETUP_ALL_CASTLING), 1);
-    for (int i = 0; i < 3; ++i) play_recorded(shuffle[i]);
-    EXPECT_EQ(pos.fifty, 3);
-    EXPECT_EQ(count_repetitions(&pos), 0);
-    // After a pawn move the window starts at the position it made.
-    ASSERT_EQ(setup_position(SETUP_START_POSITION, SETUP_ALL_CASTLING), 1);
-    for (const char* m : {"e2e3", "g8f6", "g1f3", "f6g8", "f3g1"}) play_recorded(m);
-    EXPECT_EQ(pos.fifty, 4);
-    EXPECT_EQ(count_repetitions(&pos), 1);
-}
-
 TEST(Setup, HasNoLegalMove) {
     struct Case { const char* fen; int stalemate; };
     const Case cases[] = {

@@ -13,6 +13,7 @@
 #include "game/game_history.h"
 #include "uci/options.h"
 #include "config/settings.h"
+#include "uci/new_game.h"
 
 namespace {
 

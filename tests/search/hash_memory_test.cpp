@@ -13,6 +13,7 @@
 #include "search/tt.h"
 #include "test_board.h"
 #include "config/settings.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ protected:
     }
     void TearDown() override {
         hash_table_allocator = allocate_zeroed;
-        free_hash_tables(0);
+        free_hash_tables();
         engine_flags = saved_flags_;
     }
 

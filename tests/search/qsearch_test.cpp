@@ -1,6 +1,5 @@
 // The quiescence search at the horizon: stand pat, winning and losing
-// captures, mate in check, and the threat tests it shares with the
-// evaluation.
+// captures and mate in check.
 #include <gtest/gtest.h>
 
 #include "eval/evaluate.h"
@@ -15,6 +14,7 @@
 #include "search/threads.h"
 #include "search_fixture.h"
 #include "game/game_history.h"
+#include "game/repetition.h"
 
 namespace {
 
@@ -81,44 +81,6 @@ TEST_F(Qsearch, InCheckWithoutEvasionIsMated) {
     Position* pos = set("R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1");
     EXPECT_EQ(qsearch(pos, 1, 0, -SCORE_INFINITE, SCORE_INFINITE, 0), mated_score(1));
     EXPECT_EQ(qsearch(pos, 1, -3, -SCORE_INFINITE, SCORE_INFINITE, 0), mated_score(1));
-}
-
-TEST_F(Qsearch, PromotionThreatOfTheOpponent) {
-    // Black's pawn on a2 queens unopposed; with a white rook on a1 it cannot.
-    Position* pos = set("4k3/8/8/8/8/8/p7/4K3 w - - 0 1");
-    EXPECT_GT(qs_pawn_threats(pos, WHITE, 0, 0), 500);
-    pos = set("4k3/8/8/8/8/8/p7/R3K3 w - - 0 1");
-    EXPECT_EQ(qs_pawn_threats(pos, WHITE, 0, 0), 0);
-}
-
-TEST_F(Qsearch, TwoHangingMenCannotBothBeKept) {
-    // The knight on d5 forks White's two rooks.
-    Position* pos = set("7k/8/8/3n4/8/2R1R3/8/4K3 w - - 0 1");
-    EXPECT_EQ(qs_threat_pair(pos, WHITE, 100), 1);
-    // One attacked rook that can step to a safe square escapes.
-    pos = set("7k/8/8/3n4/8/4R3/8/4K3 w - - 0 1");
-    EXPECT_EQ(can_escape_threat(E3, pos, WHITE, pos->hanging[E3]), 0);
-    EXPECT_EQ(qs_threat_pair(pos, WHITE, 100), 0);
-}
-
-TEST_F(Qsearch, MatingNetAroundTheKing) {
-    // White's queen, backed by the bishop behind it, mates on g7 or h8:
-    // Black's king is in a net.
-    Position* pos = set("6k1/5p1p/6p1/8/3Q4/2B5/8/6K1 b - - 0 1");
-    PlyRecord* rec = current_ply_record(pos);
-    rec->flags &= ~PLY_THREAT_BITS;
-    rec->threat_move = NO_MOVE;
-    EXPECT_EQ(king_escape_squares(pos, BLACK), 1);
-    EXPECT_TRUE(rec->flags & mate_threat_bit(BLACK));
-    EXPECT_TRUE(rec->flags & king_attack_bit(BLACK));
-    EXPECT_EQ(move_from(rec->threat_move), D4);
-    EXPECT_TRUE(move_to(rec->threat_move) == G7 || move_to(rec->threat_move) == H8);
-    // Without the bishop the queen on g7 is taken.
-    pos = set("6k1/5p1p/6p1/8/3Q4/8/8/6K1 b - - 0 1");
-    rec = current_ply_record(pos);
-    rec->flags &= ~PLY_THREAT_BITS;
-    EXPECT_EQ(king_escape_squares(pos, BLACK), 0);
-    EXPECT_FALSE(rec->flags & mate_threat_bit(BLACK));
 }
 
 }  // namespace

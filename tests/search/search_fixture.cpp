@@ -19,6 +19,7 @@
 #include "game/game_history.h"
 #include "uci/options.h"
 #include "config/settings.h"
+#include "game/repetition.h"
 
 void prepare_search_engine(int hash_kb) {
     init_square_tables();

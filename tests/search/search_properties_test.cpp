@@ -23,6 +23,7 @@
 #include "search_fixture.h"
 #include "game/game_history.h"
 #include "config/settings.h"
+#include "game/repetition.h"
 
 namespace {
 

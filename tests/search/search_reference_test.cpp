@@ -12,6 +12,7 @@
 #include "search/search.h"
 #include "search_fixture.h"
 #include "game/game_history.h"
+#include "game/repetition.h"
 
 namespace {
 
@@ -117,28 +118,6 @@ TEST_F(SearchReference, DrawsByRuleAtTheRootAreKnown) {
         SCOPED_TRACE(move_text(move));
         EXPECT_EQ((root_moves[i].flags & RM_KIND_MASK) == RM_FIFTY, !pawn_move);
     }
-}
-
-TEST_F(SearchReference, RepetitionsAreFoundInTheGameAndInTheSearch) {
-    ASSERT_TRUE(set_search_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-                                    "g1f3 g8f6 f3g1 f6g8"));
-    Position* pos = &main_position;
-    reset_ply_stack(pos);
-    root_game_ply = game_ply;
-    EXPECT_EQ(is_repetition(pos), 1) << "the start position, four plies back in the game";
-    // Below the root: the first two moves repeat game positions, the next two
-    // the positions searched before them; a new move repeats nothing.
-    const char* moves[] = {"g1f3", "g8f6", "f3g1", "f6g8", "b1c3"};
-    const int expected[] = {1, 1, 1, 1, 0};
-    for (int i = 0; i < 5; ++i) {
-        make_move(pos, position_move(moves[i]));
-        EXPECT_EQ(is_repetition(pos), expected[i]) << moves[i];
-    }
-    for (int i = 0; i < 5; ++i) unmake_move(pos);
-    // A pawn move resets the count: nothing before it can repeat.
-    make_move(pos, position_move("e2e4"));
-    EXPECT_EQ(is_repetition(pos), 0);
-    unmake_move(pos);
 }
 
 TEST_F(SearchReference, LosingSideFindsPerpetualCheck) {

@@ -23,6 +23,7 @@
 #include "uci/dispatch.h"
 #include "game/game_history.h"
 #include "config/settings.h"
+#include "game/repetition.h"
 
 namespace {
 

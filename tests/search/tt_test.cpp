@@ -82,7 +82,7 @@ protected:
         set_age(5);
     }
     void TearDown() override {
-        free_hash_tables(0);
+        free_hash_tables();
         engine_flags = saved_engine_flags_;
         search_flags = saved_search_flags_;
         search_state_flags = saved_state_flags_;

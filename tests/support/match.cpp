@@ -8,6 +8,7 @@
 #include "engine_process.h"
 #include "naive_moves.h"
 #include "perft.h"
+#include "game/game_history.h"
 #include "position/make.h"
 #include "position/position.h"
 #include "position/setup.h"
@@ -83,7 +84,7 @@ const char* game_end_name(GameEnd end) {
 
 GameResult play_game(EngineProcess* engines[2], const TimeControl& clock, int move_limit) {
     GameResult result{GameEnd::MOVE_LIMIT, -1, {}, {}};
-    setup_position(SETUP_START_POSITION, SETUP_ALL_CASTLING);
+    setup_game(SETUP_START_POSITION, SETUP_ALL_CASTLING);
     for (int i = 0; i < 2; ++i) {
         EngineProcess* engine = engines[i];
         engine->send("ucinewgame");

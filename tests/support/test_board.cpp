@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "game/game_history.h"
 #include "position/position.h"
 #include "position/setup.h"
 #include "config/settings.h"
@@ -68,7 +69,7 @@ int load_test_board(const char* fen) {
     int side = WHITE;
     int64_t flags = prepare_test_board(fen, &side);
     if (flags < 0) return 0;
-    return setup_position(side, uint32_t(flags));
+    return setup_game(side, uint32_t(flags));
 }
 
 Move parse_test_move(const Position* pos, const char* text) {

@@ -12,10 +12,11 @@ struct Position;
 // Sets up the main position from `fen` (placement, side, castling as KQkq or
 // rook-file letters, en passant; counters are ignored). Rook-file letters
 // give a Chess960 set-up with the rook-key flag, as the engine's FEN reader
-// does. Returns setup_position's result, or 0 when the text is not a FEN.
+// does, and starts the game history from it. Returns setup_game's result, or
+// 0 when the text is not a FEN.
 int load_test_board(const char* fen);
 
-// The castling and en-passant word load_test_board hands to setup_position;
+// The castling and en-passant word load_test_board hands to setup_game;
 // -1 when the text is not a FEN. Fills the board arrays of the main position.
 int64_t prepare_test_board(const char* fen, int* side);
 

@@ -11,6 +11,7 @@
 #include "position/zobrist.h"
 #include "game/game_history.h"
 #include "config/settings.h"
+#include "uci/new_game.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "position/position.h"
 #include "uci/fen.h"
 #include "game/game_history.h"
+#include "uci/new_game.h"
 
 namespace {
 
