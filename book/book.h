@@ -11,6 +11,8 @@ extern uint8_t book_status;
 extern long book_record_count;
 extern char book_file_name[32];  // the book file found, "Morvax14aBook.vrk" and the like
 
+// The book's start-up step: its buffer, and its move choice installed for
+// the root preparation (search/services.h). 1, or 0 when it failed.
 int alloc_book_buffer();
 int open_book();
 void close_open_files();

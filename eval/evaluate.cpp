@@ -8,13 +8,13 @@
 #include "eval/material.h"
 #include "eval/material_table.h"
 #include "eval/positional.h"
+#include "eval/tablebase_probe.h"
 #include "eval/square_rows.h"
 #include "position/attack_units.h"
 #include "position/geometry.h"
 #include "position/material.h"
 #include "position/position.h"
 #include "eval/root_state.h"
-#include "tablebase/probe.h"
 #include "config/settings.h"
 
 namespace {
@@ -173,7 +173,7 @@ int evaluate(Position* pos, int ply, int depth, int alpha, int beta) {
         int result;
         if (men >= 1 && men <= tb_men_limit &&
             ((depth >= tablebase_level && tactical_move) || (ply <= 2 && depth == ROOT_KIND_DEPTH)) &&
-            tb_probe_position(pos, &result) && !(result == 0 && swindle_flag)) {
+            tablebase_probe(pos, &result) && !(result == 0 && swindle_flag)) {
             uint32_t tb_kind;
             if (result == 0) {
                 score = draw_result(pos, H);

@@ -14,11 +14,11 @@
 #include "search/saved_settings.h"
 #include "search/search.h"
 #include "search/search_info.h"
+#include "search/services.h"
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-#include "uci/command_loop.h"
 #include "game/game_history.h"
 #include "game/repetition.h"
 #include "config/settings.h"
@@ -139,7 +139,7 @@ void play_best_move() {
     // Analysis and pondering end only when the interface says so.
     while ((search_mode == SEARCH_MODE_INFINITE || search_mode == SEARCH_MODE_PONDER) &&
            stop_reason != STOP_COMMAND)
-        process_input();
+        search_services.process_input();
     // Without a root move (a finished game) the interface still gets its
     // answer: the null move.
     static const Move NO_LINE[3] = {NO_MOVE, NULL_MOVE, NO_MOVE};

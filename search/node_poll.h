@@ -6,7 +6,7 @@
 #include "search/polling.h"
 #include "search/root.h"
 #include "search/search_info.h"
-#include "uci/command_loop.h"
+#include "search/services.h"
 
 // Counts one node against the poll counter and polls when it runs out. The
 // first poll after half a second prints the root's principal variation,

@@ -8,9 +8,9 @@
 #include "search/output.h"
 #include "search/root.h"
 #include "search/search_info.h"
+#include "search/services.h"
 #include "search/threads.h"
 #include "search/time_control.h"
-#include "uci/command_loop.h"
 #include "config/settings.h"
 
 int32_t poll_countdown = 0;
@@ -46,8 +46,8 @@ void print_current_root_move() {
 
 // Reads a waiting line, if any; true when it stopped the search.
 bool read_pending_input() {
-    if (input_mode == 0 || stop_reason != 0 || !has_pending_input()) return false;
-    process_input();
+    if (input_mode == 0 || stop_reason != 0 || !search_services.has_pending_input()) return false;
+    search_services.process_input();
     return stop_reason != 0;
 }
 
@@ -106,7 +106,7 @@ uint32_t poll_search(int first) {
             uint32_t step = uint32_t(ahead >> 3);
             uint32_t now = e;
             do {
-                if (input_mode != 0 && has_pending_input()) process_input();
+                if (input_mode != 0 && search_services.has_pending_input()) search_services.process_input();
                 sleep_ms(step);
                 now = get_elapsed_ms();
                 if (now >= deadline_ms) signal_stop(STOP_TIME_POLLED);

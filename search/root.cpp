@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "book/book_probe.h"
 #include "eval/eval_cache.h"
 #include "eval/eval_tables.h"
 #include "eval/evaluate.h"
 #include "eval/positional.h"
+#include "eval/tablebase_probe.h"
 #include "position/make.h"
 #include "position/material.h"
 #include "position/movegen.h"
@@ -25,12 +25,11 @@
 #include "search/search_constants.h"
 #include "search/search_info.h"
 #include "search/search_moves.h"
+#include "search/services.h"
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-#include "tablebase/best_line.h"
-#include "tablebase/probe.h"
 #include "game/game_history.h"
 #include "game/repetition.h"
 #include "config/settings.h"
@@ -373,7 +372,7 @@ Move prepare_root(int side) {
     root_move_index = 0;
 
     Move book_move = NO_MOVE;
-    if (search_mode <= SEARCH_MODE_NORMAL) book_move = choose_book_move(search_book_options, side);
+    if (search_mode <= SEARCH_MODE_NORMAL) book_move = search_services.choose_book_move(search_book_options, side);
     if (book_move != NO_MOVE) {
         for (int i = 0; i < root_move_count; ++i)
             if ((root_moves[i].line[1] & 0xFFF) == (book_move & 0xFFF)) {
@@ -544,7 +543,7 @@ int search_root(Position* pos, int depth) {
             if (kind != KIND_TB_LOSS && kind != KIND_TB_WIN) continue;
             Move move = rm.line[1];
             if (!make_if_legal(pos, &move)) continue;
-            tb_build_line(pos->side, 2, rm.line);
+            search_services.tb_build_line(pos->side, 2, rm.line);
             unmake_move(pos);
         }
     }

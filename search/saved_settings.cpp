@@ -1,9 +1,9 @@
 #include "search/saved_settings.h"
 
-#include "eval/root_state.h"
-#include "search/time_control.h"
-#include "uci/command_loop.h"
 #include "config/settings.h"
+#include "eval/root_state.h"
+#include "search/services.h"
+#include "search/time_control.h"
 
 SavedSettings save_settings() {
     return SavedSettings{engine_flags,     search_flags,       book_options,    go_depth_limit, iteration_depth_limit,

@@ -8,11 +8,9 @@
 
 #include <cstdint>
 
-constexpr int TB_NO_VALUE = 0x7FFF;
+#include "eval/tablebase_probe.h"  // TB_MATED_NOW, tb_loss_moves: the probe results
 
-// A probe result for "the side to move is mated now": a loss in 0 moves,
-// kept apart from 0, which is a draw. Below every real loss distance.
-constexpr int TB_MATED_NOW = -0x8000;
+constexpr int TB_NO_VALUE = 0x7FFF;
 
 constexpr int tb_map_byte_entry(int c) {
     if (c == 0) return 0;
@@ -30,6 +28,3 @@ constexpr int tb_entry_result(int value) {
     const int result = -32766 - value;
     return result == 0 ? TB_MATED_NOW : result;
 }
-
-// Moves to the end of a lost game from a negative probe result.
-constexpr int tb_loss_moves(int result) { return result == TB_MATED_NOW ? 0 : -result; }

@@ -10,8 +10,6 @@
 #include "tablebase/registry.h"
 #include "tablebase/table_sides.h"
 
-int tb_max_pieces = 0;
-
 namespace {
 
 constexpr int KINDS = 5;  // pawn, knight, bishop, rook, queen

@@ -1,17 +1,15 @@
 // The one way into the endgame tablebases from the evaluation and the
-// search: the exact result of a position whose material has a registered
-// table.
+// search, which call it through tablebase_probe (eval/tablebase_probe.h,
+// with tb_max_pieces): the exact result of a position whose material has a
+// registered table.
 #pragma once
 
 #include <cstdint>
 
+#include "eval/tablebase_probe.h"
 #include "tablebase/entry_value.h"
 
 struct Position;
-
-// The largest number of men (kings included) among the registered tables: 0
-// when none; callers probe only positions with at most that many men.
-extern int tb_max_pieces;
 
 // 1 when the tables know the position, with *result 0 for a draw, n > 0 when
 // the side to move wins in n moves, -n when it is mated in n moves, and

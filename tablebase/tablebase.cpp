@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "platform/output.h"
+#include "search/services.h"
 #include "tablebase/availability.h"
+#include "tablebase/best_line.h"
 #include "tablebase/cache.h"
 #include "tablebase/probe.h"
 #include "tablebase/registry.h"
@@ -35,6 +37,9 @@ int scan_tablebases() {
 }  // namespace
 
 int init_tablebases(int rescan) {
+    // The evaluation and the root reach the tables through these.
+    tablebase_probe = tb_probe_position;
+    search_services.tb_build_line = tb_build_line;
     if (rescan) tb_max_pieces = scan_tablebases();
     if (tb_max_pieces == 0) {
         // Nothing to read: no cache, and no node left pointing into buckets

@@ -12,12 +12,13 @@
 #include "uci/dispatch.h"
 #include "platform/print.h"
 
-char input_mode = 0;  // no input is read until the command loop sets standard input up
-uint16_t quit_word = 0;
 int redispatch_pending = 0;
 char command_line[MAX_INPUT_LINE + 1];
 
 void setup_stdio() {
+    // From here on a running search reads its input through these.
+    search_services.has_pending_input = has_pending_input;
+    search_services.process_input = process_input;
     if (isatty(STDIN_FILENO)) {
         input_mode = '1';
         return;

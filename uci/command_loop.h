@@ -5,9 +5,8 @@
 #include <cstdint>
 
 #include "platform/input.h"
+#include "search/services.h"  // input_mode and quit_word, which the search reads too
 
-extern char input_mode;         // 0 none (no input read), '1' a terminal, '2' a pipe or file
-extern uint16_t quit_word;      // set by "quit"; ends the command loop
 extern int redispatch_pending;  // the held line is dispatched again on the next call
 extern char command_line[MAX_INPUT_LINE + 1];
 
