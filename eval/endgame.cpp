@@ -7,11 +7,11 @@
 #include "eval/evaluate.h"
 #include "eval/kpk.h"
 #include "eval/square_rows.h"
+#include "game/repetition.h"
 #include "position/attack_units.h"
 #include "position/geometry.h"
 #include "position/material.h"
 #include "position/position.h"
-#include "game/repetition.h"
 
 namespace {
 

@@ -2,20 +2,20 @@
 
 #include <atomic>
 
+#include "config/settings.h"
 #include "eval/endgame.h"
 #include "eval/eval_cache.h"
 #include "eval/eval_tables.h"
 #include "eval/material.h"
 #include "eval/material_table.h"
 #include "eval/positional.h"
-#include "eval/tablebase_probe.h"
+#include "eval/root_state.h"
 #include "eval/square_rows.h"
+#include "eval/tablebase_probe.h"
 #include "position/attack_units.h"
 #include "position/geometry.h"
 #include "position/material.h"
 #include "position/position.h"
-#include "eval/root_state.h"
-#include "config/settings.h"
 
 namespace {
 

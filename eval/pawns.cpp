@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "config/settings.h"
 #include "eval/eval_constants.h"
 #include "eval/eval_tables.h"
 #include "eval/passed_pawns.h"
@@ -11,7 +12,6 @@
 #include "position/geometry.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "config/settings.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "eval/evaluate.h"
 #include "eval/hanging.h"
 #include "position/attack_units.h"
 #include "position/exchange.h"
 #include "position/geometry.h"
 #include "position/position.h"
-#include "eval/evaluate.h"
 
 namespace {
 

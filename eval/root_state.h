@@ -1,7 +1,8 @@
 // Values the root preparation fixes for the whole of one search and that the
 // evaluation and the transposition table read at every node. The search
 // driver writes them before the worker threads are woken; during the search
-// they are only read.
+// they are only read. They sit below the search so that the evaluation may
+// read them.
 #pragma once
 
 #include <cstdint>

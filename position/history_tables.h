@@ -1,7 +1,8 @@
 // The search's history tables: per band of four plies, per side, moving kind
 // and destination square, how often a quiet move caused a cut-off. Shared by
 // all search threads without locks (a lost update only blurs the statistics).
-// The search writes them; move ordering reads the ratio bytes.
+// The search writes them; move ordering (position/move_order) reads the
+// ratio bytes.
 #pragma once
 
 #include <cstdint>

@@ -10,6 +10,7 @@
 // and unmake runs the same steps backwards.
 #include "position/make.h"
 
+#include "config/settings.h"
 #include "position/attack_units.h"
 #include "position/attacks.h"
 #include "position/geometry.h"
@@ -17,7 +18,6 @@
 #include "position/material.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "config/settings.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "position/check_masks.h"
 #include "position/exchange.h"
 #include "position/geometry.h"
+#include "position/history_tables.h"
 #include "position/move_tests.h"
 #include "position/position.h"
-#include "position/history_tables.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "position/move_tests.h"
 
+#include "config/settings.h"
 #include "position/attack_units.h"
 #include "position/geometry.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "config/settings.h"
 
 namespace {
 

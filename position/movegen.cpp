@@ -1,5 +1,6 @@
 #include "position/movegen.h"
 
+#include "config/settings.h"
 #include "position/attack_units.h"
 #include "position/geometry.h"
 #include "position/material.h"
@@ -7,7 +8,6 @@
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "config/settings.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "position/types.h"
 #include "config/build_config.h"
+#include "position/types.h"
 
 // ---- AttackRecord -----------------------------------------------------------
 // Per square and side, two words counting that side's attackers of the square:

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "config/settings.h"
 #include "position/attack_units.h"
 #include "position/attacks.h"
 #include "position/geometry.h"
@@ -12,7 +13,6 @@
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "config/settings.h"
 
 namespace {
 

@@ -4,13 +4,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/settings.h"
 #include "eval/eval_tables.h"
 #include "eval/material.h"
+#include "eval/root_state.h"
+#include "game/game_history.h"
+#include "game/repetition.h"
 #include "position/position.h"
 #include "search/output.h"
 #include "search/polling.h"
 #include "search/root.h"
-#include "eval/root_state.h"
 #include "search/saved_settings.h"
 #include "search/search.h"
 #include "search/search_info.h"
@@ -19,9 +22,6 @@
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-#include "game/game_history.h"
-#include "game/repetition.h"
-#include "config/settings.h"
 
 uint32_t search_mode = SEARCH_MODE_IDLE;
 uint8_t stop_reason = 0;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "config/settings.h"
 #include "position/attack_units.h"
 #include "position/position.h"
 #include "search/search_constants.h"
-#include "config/settings.h"
 
 namespace {
 

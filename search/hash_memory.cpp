@@ -4,8 +4,8 @@
 
 #include "eval/eval_cache.h"
 #include "eval/eval_tables.h"
-#include "position/position.h"
 #include "position/history_tables.h"
+#include "position/position.h"
 #include "search/tt.h"
 
 int hash_size_kb = 0;

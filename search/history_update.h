@@ -1,5 +1,6 @@
-// Writing the history tables of position/history_tables.h: the cut-off statistics of
-// quiet moves, their aging, and the reset or rescale at the start of a search.
+// Writing the history tables of position/history_tables.h: the cut-off
+// statistics of quiet moves, their aging, and the reset or rescale at the
+// start of a search.
 #pragma once
 
 #include <cstdint>

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/print.h"
 #include "search/driver.h"
 #include "search/search_info.h"
 #include "search/time_control.h"
-#include "platform/print.h"
 
 uint32_t last_bestmove_ms = 0;
 bool pv_line_printed = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/settings.h"
 #include "platform/system.h"
 #include "position/position.h"
 #include "search/driver.h"
@@ -11,7 +12,6 @@
 #include "search/services.h"
 #include "search/threads.h"
 #include "search/time_control.h"
-#include "config/settings.h"
 
 int32_t poll_countdown = 0;
 uint32_t deadline_ms = 0;

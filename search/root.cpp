@@ -3,15 +3,19 @@
 #include <algorithm>
 #include <utility>
 
+#include "config/settings.h"
 #include "eval/eval_cache.h"
 #include "eval/eval_tables.h"
 #include "eval/evaluate.h"
 #include "eval/positional.h"
+#include "eval/root_state.h"
 #include "eval/tablebase_probe.h"
+#include "game/game_history.h"
+#include "game/repetition.h"
 #include "position/make.h"
 #include "position/material.h"
-#include "position/movegen.h"
 #include "position/move_tests.h"
+#include "position/movegen.h"
 #include "position/setup.h"
 #include "search/driver.h"
 #include "search/extensions.h"
@@ -19,7 +23,6 @@
 #include "search/output.h"
 #include "search/polling.h"
 #include "search/qsearch.h"
-#include "eval/root_state.h"
 #include "search/root_tables.h"
 #include "search/search.h"
 #include "search/search_constants.h"
@@ -30,9 +33,6 @@
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-#include "game/game_history.h"
-#include "game/repetition.h"
-#include "config/settings.h"
 
 RootMove root_moves[MAX_ROOT_MOVES];
 int root_move_count = 0;

@@ -2,23 +2,23 @@
 
 #include <algorithm>
 
+#include "config/settings.h"
 #include "eval/eval_tables.h"
 #include "eval/evaluate.h"
+#include "eval/root_state.h"
+#include "game/repetition.h"
 #include "position/make.h"
-#include "position/movegen.h"
 #include "position/move_tests.h"
+#include "position/movegen.h"
 #include "position/setup.h"
 #include "search/extensions.h"
 #include "search/history_update.h"
 #include "search/node_poll.h"
 #include "search/qsearch.h"
-#include "eval/root_state.h"
 #include "search/search_constants.h"
 #include "search/search_moves.h"
 #include "search/threat_moves.h"
 #include "search/tt.h"
-#include "game/repetition.h"
-#include "config/settings.h"
 
 int history_threshold = 256;
 uint32_t search_switches = 0;

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "config/settings.h"
+#include "game/game_history.h"
 #include "platform/system.h"
 #include "search/driver.h"
 #include "search/polling.h"
 #include "search/strength.h"
-#include "game/game_history.h"
-#include "config/settings.h"
 
 int time_mode = TIME_MODE_NO_CLOCK;
 int clock_mode = TIME_MODE_NO_CLOCK;

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/settings.h"
+#include "eval/root_state.h"
 #include "platform/memory.h"
 #include "position/move_tests.h"
 #include "position/position.h"
-#include "eval/root_state.h"
-#include "config/settings.h"
 
 uint32_t* tt_tables[2] = {nullptr, nullptr};
 TtGeometry tt_size = {0, 0, 0};

@@ -23,9 +23,9 @@
 
 #include <cstdint>
 
+#include "config/build_config.h"
 #include "position/types.h"
 #include "search/hash_memory.h"
-#include "config/build_config.h"
 
 struct Position;
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/settings.h"
 #include "platform/output.h"
 #include "search/services.h"
 #include "tablebase/availability.h"
@@ -13,7 +14,6 @@
 #include "tablebase/probe.h"
 #include "tablebase/registry.h"
 #include "tablebase/table_sides.h"
-#include "config/settings.h"
 
 void (*tb_info_printer)(const char* line) = nullptr;
 void (*tb_fatal_handler)(const char* message) = nullptr;

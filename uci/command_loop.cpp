@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/build_config.h"
+#include "platform/print.h"
 #include "search/driver.h"
 #include "search/threads.h"
-#include "config/build_config.h"
 #include "uci/dispatch.h"
-#include "platform/print.h"
 
 int redispatch_pending = 0;
 char command_line[MAX_INPUT_LINE + 1];

@@ -7,25 +7,25 @@
 #include <fstream>
 
 #include "book/pgn.h"
+#include "config/build_config.h"
+#include "config/settings.h"
+#include "game/game_history.h"
+#include "platform/print.h"
+#include "position/move_tests.h"
+#include "position/position.h"
 #include "search/driver.h"
 #include "search/polling.h"
 #include "search/root.h"
 #include "search/saved_settings.h"
 #include "search/time_control.h"
 #include "search/tt.h"
-#include "config/build_config.h"
 #include "uci/command_loop.h"
 #include "uci/command_words.h"
 #include "uci/engine.h"
-#include "position/move_tests.h"
-#include "position/position.h"
 #include "uci/fen.h"
 #include "uci/move_text.h"
-#include "game/game_history.h"
 #include "uci/new_game.h"
 #include "uci/options.h"
-#include "platform/print.h"
-#include "config/settings.h"
 
 int protocol_state = 0;
 std::string previous_position_text;

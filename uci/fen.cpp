@@ -3,13 +3,13 @@
 #include <cctype>
 #include <cstring>
 
+#include "config/settings.h"
 #include "eval/eval_tables.h"
+#include "game/game_history.h"
 #include "position/position.h"
 #include "position/setup.h"
 #include "position/types.h"
 #include "uci/command_words.h"
-#include "game/game_history.h"
-#include "config/settings.h"
 
 std::string fen_tag_text;
 

@@ -3,13 +3,13 @@
 #include <cctype>
 #include <cstring>
 
+#include "config/settings.h"
+#include "game/game_history.h"
 #include "position/attack_units.h"
 #include "position/geometry.h"
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "game/game_history.h"
-#include "config/settings.h"
 
 namespace {
 

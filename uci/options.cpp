@@ -5,18 +5,18 @@
 
 #include "book/book.h"
 #include "book/learning.h"
+#include "config/build_config.h"
+#include "config/settings.h"
+#include "platform/print.h"
 #include "search/driver.h"
 #include "search/search_tables.h"
 #include "search/strength.h"
 #include "search/time_control.h"
 #include "search/tt.h"
 #include "tablebase/tablebase.h"
-#include "config/build_config.h"
 #include "uci/command_words.h"
 #include "uci/engine.h"
-#include "platform/print.h"
 #include "uci/paths.h"
-#include "config/settings.h"
 
 namespace {
 

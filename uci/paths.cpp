@@ -1,8 +1,8 @@
 #include "uci/paths.h"
 
-#include "platform/system.h"
 #include "config/build_config.h"
 #include "config/settings.h"
+#include "platform/system.h"
 
 void init_paths() {
     int processors = processor_count();

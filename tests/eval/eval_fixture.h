@@ -5,16 +5,16 @@
 
 #include <cstdint>
 
+#include "config/settings.h"
 #include "eval/eval_cache.h"
 #include "eval/eval_tables.h"
 #include "eval/evaluate.h"
 #include "eval/kpk.h"
 #include "eval/material.h"
 #include "eval/positional.h"
-#include "position/position.h"
 #include "eval/root_state.h"
+#include "position/position.h"
 #include "test_board.h"
-#include "config/settings.h"
 
 namespace eval_test {
 

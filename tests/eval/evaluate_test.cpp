@@ -6,17 +6,17 @@
 
 #include <cstring>
 
+#include "config/settings.h"
 #include "eval/eval_cache.h"
 #include "eval/eval_tables.h"
 #include "eval/hanging.h"
 #include "eval/material.h"
+#include "eval/root_state.h"
 #include "position/make.h"
 #include "position/position.h"
 #include "position_check.h"
 #include "search/hash_memory.h"
-#include "eval/root_state.h"
 #include "test_board.h"
-#include "config/settings.h"
 
 namespace {
 

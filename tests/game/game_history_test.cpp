@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "game/repetition.h"
 #include "output_capture.h"
-#include "position_check.h"
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "position/setup.h"
+#include "position_check.h"
 #include "uci/dispatch.h"
 #include "uci/fen.h"
 #include "uci/move_text.h"
 #include "uci/new_game.h"
-#include "game/repetition.h"
 
 namespace {
 

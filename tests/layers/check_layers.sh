@@ -34,25 +34,31 @@ fail() {
 
 # Every source outside tests/ and build trees: a folder not in the order is
 # itself a fault, so that a new folder has to be given its place.
-while IFS= read -r file; do
+mapfile -t files < <(find . \( -path ./tests -o -path ./.git -o \( -type d -exec test -e '{}/CMakeCache.txt' \; \) \) \
+                          -prune -o -type f \( -name '*.h' -o -name '*.cpp' \) -print | sed 's#^\./##' | sort)
+for file in "${files[@]}"; do
   folder=${file%%/*}
   if [ "$folder" = "$file" ] || [ -z "${rank[$folder]+set}" ]; then
     fail "$file: folder '$folder' has no place in the layer order"
-    continue
   fi
-  while IFS=: read -r line target; do
-    case $target in
-      */*) to=${target%%/*} ;;
-      *) continue ;;  # a header beside the file
-    esac
-    if [ -z "${rank[$to]+set}" ]; then
-      fail "$file:$line: includes \"$target\" from folder '$to', which has no place in the layer order"
-    elif [ "$to" != "$folder" ] && [ "${rank[$to]}" -ge "${rank[$folder]}" ]; then
-      fail "$file:$line: $folder/ includes \"$target\": $to/ is not below $folder/"
-    fi
-  done < <(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" |
-           sed -E 's/^([0-9]+):[^"]*"([^"]+)".*/\1:\2/')
-done < <(find . -path ./tests -prune -o -path './build*' -prune -o -path ./.git -prune -o \
-              -type f \( -name '*.h' -o -name '*.cpp' \) -print | sed 's#^\./##' | sort)
+done
+
+# Each include line as file:line:header.
+while IFS=: read -r file line target; do
+  folder=${file%%/*}
+  case $target in
+    */*) to=${target%%/*} ;;
+    *) continue ;;  # a header beside the file
+  esac
+  if [ "$folder" = "$file" ] || [ -z "${rank[$folder]+set}" ]; then
+    continue  # reported above
+  elif [ -z "${rank[$to]+set}" ]; then
+    fail "$file:$line: includes \"$target\" from folder '$to', which has no place in the layer order"
+  elif [ "$to" != "$folder" ] && [ "${rank[$to]}" -ge "${rank[$folder]}" ]; then
+    fail "$file:$line: $folder/ includes \"$target\": $to/ is not below $folder/"
+  fi
+done < <([ ${#files[@]} -eq 0 ] ||
+         grep -HnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "${files[@]}" |
+         sed -E 's/^([^:]+):([0-9]+):[^"]*"([^"]+)".*/\1:\2:\3/')
 
 exit $status

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "move_list_helpers.h"
+#include "position/history_tables.h"
 #include "position/move_order.h"
 #include "position/movegen.h"
 #include "position/position.h"
-#include "position/history_tables.h"
 #include "test_board.h"
 
 namespace {

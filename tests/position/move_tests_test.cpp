@@ -5,12 +5,12 @@
 
 #include <string>
 
+#include "config/settings.h"
 #include "move_list_helpers.h"
 #include "position/geometry.h"
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "test_board.h"
-#include "config/settings.h"
 
 namespace {
 

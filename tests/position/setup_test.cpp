@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "config/settings.h"
+#include "game/game_history.h"
 #include "position/make.h"
 #include "position/material.h"
 #include "position/position.h"
@@ -10,8 +12,6 @@
 #include "position/zobrist.h"
 #include "support/position_check.h"
 #include "support/test_board.h"
-#include "game/game_history.h"
-#include "config/settings.h"
 
 namespace {
 

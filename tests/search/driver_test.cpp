@@ -5,15 +5,15 @@
 #include <cstring>
 #include <string>
 
+#include "config/settings.h"
+#include "game/game_history.h"
 #include "output_capture.h"
 #include "position/position.h"
 #include "search/time_control.h"
 #include "search/tt.h"
 #include "uci/fen.h"
-#include "game/game_history.h"
-#include "uci/options.h"
-#include "config/settings.h"
 #include "uci/new_game.h"
+#include "uci/options.h"
 
 namespace {
 

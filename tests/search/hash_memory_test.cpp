@@ -7,13 +7,13 @@
 #include <cstdlib>
 #include <vector>
 
+#include "config/settings.h"
 #include "eval/eval_cache.h"
 #include "eval/evaluate.h"
+#include "platform/memory.h"
 #include "position/position.h"
 #include "search/tt.h"
 #include "test_board.h"
-#include "config/settings.h"
-#include "platform/memory.h"
 
 namespace {
 

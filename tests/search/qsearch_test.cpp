@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "eval/evaluate.h"
+#include "game/game_history.h"
+#include "game/repetition.h"
 #include "position/make.h"
 #include "position/position.h"
 #include "search/driver.h"
@@ -13,8 +15,6 @@
 #include "search/search_constants.h"
 #include "search/threads.h"
 #include "search_fixture.h"
-#include "game/game_history.h"
-#include "game/repetition.h"
 
 namespace {
 

@@ -3,23 +3,23 @@
 #include <cstring>
 #include <sstream>
 
+#include "config/settings.h"
 #include "eval/eval_tables.h"
 #include "eval/material.h"
+#include "eval/root_state.h"
+#include "game/game_history.h"
+#include "game/repetition.h"
 #include "position/position.h"
 #include "search/driver.h"
 #include "search/hash_memory.h"
 #include "search/polling.h"
-#include "eval/root_state.h"
 #include "search/search.h"
 #include "search/search_info.h"
 #include "search/threads.h"
 #include "test_board.h"
 #include "uci/command_loop.h"
 #include "uci/dispatch.h"
-#include "game/game_history.h"
 #include "uci/options.h"
-#include "config/settings.h"
-#include "game/repetition.h"
 
 void prepare_search_engine(int hash_kb) {
     init_square_tables();

@@ -9,21 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "config/settings.h"
 #include "eval/evaluate.h"
+#include "eval/root_state.h"
+#include "game/game_history.h"
+#include "game/repetition.h"
 #include "naive_moves.h"
 #include "position/make.h"
 #include "position/position.h"
 #include "search/driver.h"
-#include "eval/root_state.h"
+#include "search/polling.h"
 #include "search/search.h"
 #include "search/search_constants.h"
-#include "search/polling.h"
 #include "search/search_info.h"
 #include "search/threads.h"
 #include "search_fixture.h"
-#include "game/game_history.h"
-#include "config/settings.h"
-#include "game/repetition.h"
 
 namespace {
 

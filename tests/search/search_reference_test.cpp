@@ -5,14 +5,14 @@
 
 #include <string>
 
+#include "eval/root_state.h"
+#include "game/game_history.h"
+#include "game/repetition.h"
 #include "position/make.h"
 #include "position/position.h"
 #include "search/root.h"
-#include "eval/root_state.h"
 #include "search/search.h"
 #include "search_fixture.h"
-#include "game/game_history.h"
-#include "game/repetition.h"
 
 namespace {
 

@@ -6,7 +6,10 @@
 
 #include <random>
 
+#include "config/settings.h"
 #include "eval/evaluate.h"
+#include "game/game_history.h"
+#include "game/repetition.h"
 #include "naive_moves.h"
 #include "position/make.h"
 #include "position/position.h"
@@ -21,9 +24,6 @@
 #include "search/threads.h"
 #include "search_fixture.h"
 #include "uci/dispatch.h"
-#include "game/game_history.h"
-#include "config/settings.h"
-#include "game/repetition.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <cstring>
 
+#include "config/settings.h"
+#include "game/game_history.h"
 #include "search/driver.h"
 #include "search/strength.h"
-#include "game/game_history.h"
-#include "config/settings.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <optional>
 #include <type_traits>
 
-#include "eval/eval_tables.h"
-#include "position/position.h"
-#include "position/history_tables.h"
-#include "eval/root_state.h"
-#include "test_board.h"
 #include "config/settings.h"
+#include "eval/eval_tables.h"
+#include "eval/root_state.h"
+#include "position/history_tables.h"
+#include "position/position.h"
+#include "test_board.h"
 
 namespace {
 

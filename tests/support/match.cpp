@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "engine_process.h"
+#include "game/game_history.h"
 #include "naive_moves.h"
 #include "perft.h"
-#include "game/game_history.h"
 #include "position/make.h"
 #include "position/position.h"
 #include "position/setup.h"

@@ -1,8 +1,8 @@
 #include "naive_moves.h"
 
+#include "config/settings.h"
 #include "position/position.h"
 #include "position/zobrist.h"
-#include "config/settings.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cctype>
 #include <cstring>
 
+#include "config/settings.h"
 #include "game/game_history.h"
 #include "position/position.h"
 #include "position/setup.h"
-#include "config/settings.h"
 
 int64_t prepare_test_board(const char* fen, int* side) {
     Position* pos = &main_position;

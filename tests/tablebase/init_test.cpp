@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "config/settings.h"
 #include "position/position.h"
 #include "tablebase/cache.h"
 #include "tablebase/probe.h"
@@ -8,7 +9,6 @@
 #include "tablebase/tablebase.h"
 #include "tb_fixture.h"
 #include "test_board.h"
-#include "config/settings.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The evaluation and the root take exact results from a registered table.
 #include <vector>
 
-#include "eval/evaluate.h"
-#include "position/position.h"
-#include "eval/root_state.h"
-#include "tablebase/probe.h"
-#include "tb_fixture.h"
 #include "../eval/eval_fixture.h"
 #include "../search/search_fixture.h"
+#include "eval/evaluate.h"
+#include "eval/root_state.h"
+#include "position/position.h"
+#include "tablebase/probe.h"
+#include "tb_fixture.h"
 
 namespace {
 

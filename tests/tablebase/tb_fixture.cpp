@@ -1,11 +1,11 @@
 #include "tb_fixture.h"
 
+#include "config/settings.h"
 #include "tablebase/decoder.h"
 #include "tablebase/probe.h"
 #include "tablebase/table_sides.h"
 #include "tablebase/tablebase.h"
 #include "tb_file_helpers.h"
-#include "config/settings.h"
 
 void TablebaseTest::TearDown() {
     free_tablebases();

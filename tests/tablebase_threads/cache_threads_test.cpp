@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "config/build_config.h"
+#include "config/settings.h"
 #include "tablebase/cache.h"
 #include "tablebase/decoder.h"
 #include "tablebase/descriptor.h"
@@ -17,8 +19,6 @@
 #include "tb_encoder.h"
 #include "tb_file_helpers.h"
 #include "temp_dir.h"
-#include "config/build_config.h"
-#include "config/settings.h"
 
 namespace {
 

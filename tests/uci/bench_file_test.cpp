@@ -6,9 +6,9 @@
 #include <set>
 #include <string>
 
+#include "game/game_history.h"
 #include "position/position.h"
 #include "uci/fen.h"
-#include "game/game_history.h"
 #include "uci/new_game.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "config/settings.h"
+#include "game/game_history.h"
 #include "position/position.h"
 #include "position/setup.h"
 #include "position/zobrist.h"
-#include "game/game_history.h"
-#include "config/settings.h"
 #include "uci/new_game.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "game/game_history.h"
 #include "position/position.h"
 #include "uci/fen.h"
-#include "game/game_history.h"
 #include "uci/new_game.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "book/learning.h"
+#include "config/build_config.h"
+#include "config/settings.h"
 #include "output_capture.h"
 #include "search/search_tables.h"
 #include "search/strength.h"
 #include "search/tt.h"
-#include "config/build_config.h"
-#include "config/settings.h"
 
 namespace {
 
