@@ -6,13 +6,23 @@
 
 #include <cerrno>
 
-bool open_positioned_file(const char* path, PositionedFile* file) {
+namespace {
+
+bool open_with(const char* path, int flags, PositionedFile* file) {
     int fd;
     do {
-        fd = open(path, O_RDONLY | O_CLOEXEC);
+        fd = open(path, flags | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     file->descriptor = fd;
     return fd >= 0;
+}
+
+}  // namespace
+
+bool open_positioned_file(const char* path, PositionedFile* file) { return open_with(path, O_RDONLY, file); }
+
+bool open_positioned_file_for_update(const char* path, PositionedFile* file) {
+    return open_with(path, O_RDWR, file);
 }
 
 int64_t read_at(PositionedFile file, void* buffer, size_t length, uint64_t offset) {
@@ -29,6 +39,21 @@ int64_t read_at(PositionedFile file, void* buffer, size_t length, uint64_t offse
         done += size_t(got);
     }
     return int64_t(done);
+}
+
+bool write_at(PositionedFile file, const void* buffer, size_t length, uint64_t offset) {
+    if (offset > uint64_t(INT64_MAX) || length > uint64_t(INT64_MAX) - offset) return false;
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t put = pwrite(file.descriptor, in + done, length - done, off_t(offset + done));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += size_t(put);
+    }
+    return true;
 }
 
 int64_t positioned_file_size(PositionedFile file) {
