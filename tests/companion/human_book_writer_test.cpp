@@ -10,7 +10,7 @@
 #include "position/position.h"
 #include "temp_dir.h"
 #include "uci/fen.h"
-#include "uci/game_history.h"
+#include "uci/new_game.h"
 
 namespace {
 

@@ -8,11 +8,12 @@
 
 #include "companion/big_num.h"
 #include "companion/human_book_key.h"
+#include "game/game_history.h"
 #include "position/move_tests.h"
 #include "position/position.h"
 #include "uci/fen.h"
-#include "uci/game_history.h"
 #include "uci/move_text.h"
+#include "uci/new_game.h"
 
 namespace {
 
