@@ -11,6 +11,7 @@
 #include "tablebase/availability.h"
 #include "tablebase/best_line.h"
 #include "tablebase/cache.h"
+#include "tablebase/index/index_functions.h"
 #include "tablebase/probe.h"
 #include "tablebase/registry.h"
 #include "tablebase/table_sides.h"
@@ -29,6 +30,7 @@ void print_info(const char* line) {
 // The folders are not scanned yet: tables are registered only through
 // tb_attach_part, so a scan forgets them all and finds none.
 int scan_tablebases() {
+    tb_init_index_functions();
     build_tb_trie();
     tb_forget_registrations();
     return tb_registered_men();

@@ -121,7 +121,7 @@ TEST(TablebaseRegistry, PartCounts) {
         {"kqk", {1, 1}},          // not split
         {"krbknp", {17, 16}},     // two-byte: 17652988800 and 16455976740 entries, the most parts
         {"kqpkqp", {12, 12}},     // two-byte: 12651597608 entries of 2 bytes
-        {"knpknp", {1, 1}},       // split, length not known
+        {"knpknp", {7, 7}},       // one-byte split: 12972508017 entries
     };
     for (const auto& [name, parts] : cases) {
         const TbDescriptor& d = tb_descriptors[size_t(tb_find_record(name))];
