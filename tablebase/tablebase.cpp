@@ -11,9 +11,8 @@
 #include "tablebase/availability.h"
 #include "tablebase/best_line.h"
 #include "tablebase/cache.h"
-#include "tablebase/index/index_functions.h"
 #include "tablebase/probe.h"
-#include "tablebase/registry.h"
+#include "tablebase/scan.h"
 #include "tablebase/table_sides.h"
 
 void (*tb_info_printer)(const char* line) = nullptr;
@@ -23,26 +22,20 @@ namespace {
 
 constexpr int MIN_CACHE_BYTES = 1 << 20;
 
-void print_info(const char* line) {
-    if (tb_info_printer != nullptr) tb_info_printer(line);
-}
-
-// The folders are not scanned yet: tables are registered only through
-// tb_attach_part, so a scan forgets them all and finds none.
-int scan_tablebases() {
-    tb_init_index_functions();
-    build_tb_trie();
-    tb_forget_registrations();
-    return tb_registered_men();
-}
+// Where a fatal failure is recorded, in the working directory.
+constexpr const char* DEBUG_LOG = "debug.txt";
 
 }  // namespace
+
+void tb_info(const char* line) {
+    if (tb_info_printer != nullptr) tb_info_printer(line);
+}
 
 int init_tablebases(int rescan) {
     // The evaluation and the root reach the tables through these.
     tablebase_probe = tb_probe_position;
     search_services.tb_build_line = tb_build_line;
-    if (rescan) tb_max_pieces = scan_tablebases();
+    if (rescan) tb_max_pieces = scan_tablebases(nalimov_path);
     if (tb_max_pieces == 0) {
         // Nothing to read: no cache, and no node left pointing into buckets
         // a rescan has freed.
@@ -52,10 +45,10 @@ int init_tablebases(int rescan) {
     }
     while (!tb_cache_allocate(uint64_t(nalimov_cache_bytes))) {
         nalimov_cache_bytes /= 2;
-        print_info("info string no tbs cache!?\n");
+        tb_info("info string no tbs cache!?\n");
         if (nalimov_cache_bytes < MIN_CACHE_BYTES) {
             tb_max_pieces = 0;
-            print_info("info string tablebases disabled: no memory for their cache\n");
+            tb_info("info string tablebases disabled: no memory for their cache\n");
             tb_availability_free();
             return 1;
         }
@@ -63,10 +56,10 @@ int init_tablebases(int rescan) {
     char line[80];
     std::snprintf(line, sizeof(line), "info string TBS %d pieces %ldMb cache\n", tb_max_pieces,
                   long(nalimov_cache_bytes >> 20));
-    print_info(line);
+    tb_info(line);
     if (!tb_availability_allocate(tb_max_pieces)) {
         tb_max_pieces = 0;
-        print_info("info string tablebases disabled: no memory for their availability bits\n");
+        tb_info("info string tablebases disabled: no memory for their availability bits\n");
     }
     return 1;
 }
@@ -79,6 +72,10 @@ void free_tablebases() {
 }
 
 void tb_fatal(const char* message) {
+    if (std::FILE* log = std::fopen(DEBUG_LOG, "a+")) {
+        std::fputs(message, log);
+        std::fclose(log);
+    }
     if (tb_fatal_handler != nullptr) tb_fatal_handler(message);
     output_write(message, std::strlen(message));
     std::exit(1);
