@@ -91,19 +91,6 @@ bool is_legal_root_move(Position* pos, Move move) {
     return true;
 }
 
-// The side to move (just after a move) has a legal reply.
-bool has_legal_reply(Position* pos, int ply, bool in_check) {
-    MoveEntry* list = move_list_start(pos, ply);
-    const int count = in_check ? gen_evasions(pos, nullptr, ply, 0, list) : gen_moves(pos, ply, 0, list);
-    for (int i = 0; i < count; ++i) {
-        make_move(pos, list[i].move & MOVE_IDENTITY_MASK);
-        const bool legal = !mover_king_attacked(pos);
-        unmake_move(pos);
-        if (legal) return true;
-    }
-    return false;
-}
-
 void remove_root_move(int index) {
     std::swap(root_moves[index], root_moves[root_move_count - 1]);
     --root_move_count;

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "position/make.h"
+#include "position/movegen.h"
 #include "position/position.h"
 #include "search/search_constants.h"
 
@@ -18,6 +20,20 @@ inline void pick_best_move(MoveEntry* cur, MoveEntry* end) {
 // After make_move: the mover left its own king attacked.
 inline bool mover_king_attacked(const Position* pos) {
     return own_attacks(pos)[king_square(pos, pos->side ^ 1)].direct != 0;
+}
+
+// The side to move has a legal move among those generated into the list of
+// `ply` (the evasions when it is in check).
+inline bool has_legal_reply(Position* pos, int ply, bool in_check) {
+    MoveEntry* list = move_list_start(pos, ply);
+    const int count = in_check ? gen_evasions(pos, nullptr, ply, 0, list) : gen_moves(pos, ply, 0, list);
+    for (int i = 0; i < count; ++i) {
+        make_move(pos, list[i].move & MOVE_IDENTITY_MASK);
+        const bool legal = !mover_king_attacked(pos);
+        unmake_move(pos);
+        if (legal) return true;
+    }
+    return false;
 }
 
 // dest = first, then the child's line up to its 0. A line of ply p has room

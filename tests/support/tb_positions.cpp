@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
+#include <string>
+
+#include "position/position.h"
+#include "position/setup.h"
+#include "tablebase/index/square_tables.h"
 
 namespace tb_positions {
 
@@ -92,6 +98,27 @@ void place_men_en_passant(const std::vector<Man>& men, std::vector<int>& squares
     *en_passant = TB_NO_EN_PASSANT;
 }
 
+void place_canonical(const std::vector<Man>& men, std::vector<int>& squares, int side, int* en_passant,
+                     const std::function<void()>& leaf) {
+    bool pawnless = true;
+    for (const Man& man : men) pawnless = pawnless && man.letter != 'p';
+    const bool with_en_passant = pawns_face_pawns(men);
+    std::vector<bool> fixed(men.size(), false);
+    fixed[0] = fixed[1] = true;
+    for (int k = 0; k < 64; ++k) {
+        if (pawnless ? !tb_in_triangle(k) : (k & 7) >= 4) continue;
+        for (int o = 0; o < 64; ++o) {
+            if (o == k) continue;
+            squares[size_t(side)] = k;
+            squares[size_t(side ^ 1)] = o;
+            const uint64_t kings = uint64_t(1) << k | uint64_t(1) << o;
+            *en_passant = TB_NO_EN_PASSANT;
+            place_men(men, squares, fixed, kings, leaf);
+            if (with_en_passant) place_men_en_passant(men, squares, fixed, side, kings, en_passant, leaf);
+        }
+    }
+}
+
 std::vector<Man> men_of(const char* name) {
     std::vector<Man> men = {{0, TB_SLOT_KING, 'k'}, {1, TB_SLOT_KING, 'k'}};
     int list = -1, used[2][16] = {};
@@ -145,6 +172,54 @@ bool legal(const std::vector<Man>& men, const int* squares, int side, int invert
             capturer = true;
     }
     return pushed_pawn && capturer;
+}
+
+bool pawns_face_pawns(const std::vector<Man>& men) {
+    bool pawns[2] = {false, false};
+    for (const Man& man : men) pawns[man.list] = pawns[man.list] || man.letter == 'p';
+    return pawns[0] && pawns[1];
+}
+
+bool same_men_both_sides(const std::vector<Man>& men) {
+    std::string letters[2];
+    for (const Man& man : men) letters[man.list] += man.letter;
+    return letters[0] == letters[1];
+}
+
+void random_position(const std::vector<Man>& men, int side, int invert, Random& random, std::vector<int>& squares,
+                     int* en_passant, bool with_en_passant) {
+    const int mover_forward = (side ^ invert) == 0 ? 8 : -8;
+    for (;;) {
+        for (size_t i = 0; i < men.size(); ++i) squares[i] = men[i].letter == 'p' ? 8 + random.below(48) : random.below(64);
+        *en_passant = TB_NO_EN_PASSANT;
+        if (with_en_passant) {
+            // A waiting pawn beside a moving pawn, just pushed two squares.
+            size_t pushed = 2, taker = 2;
+            while (men[pushed].list == side || men[pushed].letter != 'p') ++pushed;
+            while (men[taker].list != side || men[taker].letter != 'p') ++taker;
+            const int file = random.below(8);
+            *en_passant = ((side ^ invert) == 0 ? 40 : 16) + file;
+            squares[pushed] = *en_passant - mover_forward;
+            const int beside = file == 0 ? 1 : file == 7 ? -1 : (random.below(2) ? 1 : -1);
+            squares[taker] = squares[pushed] + beside;
+        }
+        if (legal(men, squares.data(), side, invert, *en_passant)) return;
+    }
+}
+
+int set_up(const std::vector<Man>& men, const int* squares, int side, int invert, int en_passant) {
+    Position* pos = &main_position;
+    for (int s = 0; s < 64; ++s) {
+        pos->kind[s] = NO_KIND;
+        pos->colour[s] = NO_COLOUR;
+    }
+    for (size_t i = 0; i < men.size(); ++i) {
+        const char* letter = std::strchr(PIECE_LETTERS + 1, men[i].letter - 'a' + 'A');
+        pos->kind[squares[i]] = uint8_t(letter - PIECE_LETTERS);
+        pos->colour[squares[i]] = uint8_t(men[i].list ^ invert);
+    }
+    const uint32_t flags = en_passant == TB_NO_EN_PASSANT ? 0 : SETUP_EP_GIVEN | uint32_t(en_passant);
+    return setup_position(side ^ invert, flags);
 }
 
 int square_of(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }

@@ -51,6 +51,38 @@ void place_men(const std::vector<Man>& men, std::vector<int>& squares, const std
 void place_men_en_passant(const std::vector<Man>& men, std::vector<int>& squares, std::vector<bool>& fixed, int side,
                           uint64_t occupied, int* en_passant, const std::function<void()>& leaf);
 
+// A small fixed-seed generator.
+struct Random {
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    int below(int n) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return int((state >> 33) % uint64_t(n));
+    }
+};
+
+// Whether both sides have pawns (so that en passant can occur).
+bool pawns_face_pawns(const std::vector<Man>& men);
+// Whether both sides have the same men.
+bool same_men_both_sides(const std::vector<Man>& men);
+
+// A random reachable position (squares by man); with `with_en_passant`
+// (pawns facing pawns) one in which the side to move may take en passant,
+// its square in *en_passant, else TB_NO_EN_PASSANT there.
+void random_position(const std::vector<Man>& men, int side, int invert, Random& random, std::vector<int>& squares,
+                     int* en_passant, bool with_en_passant);
+
+// Sets the main position up with the men on their squares (the first-named
+// side white unless `invert`), `side` to move; setup_position's result.
+int set_up(const std::vector<Man>& men, const int* squares, int side, int invert, int en_passant = TB_NO_EN_PASSANT);
+
+// Every placement with the king of `side` in its canonical region (the
+// triangle a1-d1-d4 without pawns, files a-d with them), which reaches
+// every index of the side's table: place_men for each pair of king squares,
+// then with pawns facing pawns place_men_en_passant. *en_passant tells
+// which (TB_NO_EN_PASSANT or the square).
+void place_canonical(const std::vector<Man>& men, std::vector<int>& squares, int side, int* en_passant,
+                     const std::function<void()>& leaf);
+
 // "Kc3 Pe3 Pe4": a list of men by letter and square, in slot order per kind.
 TbPieceList list_of(const std::string& text);
 

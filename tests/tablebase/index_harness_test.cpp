@@ -91,8 +91,6 @@ void sweep(const char* name, int side) {
     const uint64_t length = m.d->length[side];
     std::vector<uint64_t> seen(plan.table_size, UNSEEN);
     std::vector<int> squares(m.men.size());
-    std::vector<bool> fixed(m.men.size(), false);
-    fixed[0] = fixed[1] = true;
     uint64_t reachable = 0, largest = 0;
     bool failed = false;
     int en_passant = TB_NO_EN_PASSANT;
@@ -119,20 +117,7 @@ void sweep(const char* name, int side) {
             ADD_FAILURE() << "index " << index << " shared by two positions", failed = true;
         }
     };
-    const int moving = side;
-    for (int k = 0; k < 64; ++k) {
-        if (pawnless ? !tb_in_triangle(k) : (k & 7) >= 4) continue;
-        for (int o = 0; o < 64; ++o) {
-            if (o == k) continue;
-            squares[size_t(moving)] = k;
-            squares[size_t(moving ^ 1)] = o;
-            const uint64_t kings = uint64_t(1) << k | uint64_t(1) << o;
-            en_passant = TB_NO_EN_PASSANT;
-            tb_positions::place_men(m.men, squares, fixed, kings, leaf);
-            if (plan.en_passant.used)
-                tb_positions::place_men_en_passant(m.men, squares, fixed, side, kings, &en_passant, leaf);
-        }
-    }
+    tb_positions::place_canonical(m.men, squares, side, &en_passant, leaf);
     EXPECT_GT(reachable, 0u);
     EXPECT_EQ(largest + 1, length) << "the last reachable index ends the table";
 }
@@ -155,44 +140,6 @@ INSTANTIATE_TEST_SUITE_P(Materials, IndexSweepTest,
 
 // ---- Random positions of every material ----
 
-struct Random {
-    uint64_t state = 0x9E3779B97F4A7C15ull;
-    int below(int n) {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return int((state >> 33) % uint64_t(n));
-    }
-};
-
-// A reachable position: random squares until the rules hold; with pawns on
-// both sides, every third one with an en-passant capture.
-void random_position(const Material& m, int side, int invert, Random& random, std::vector<int>& squares,
-                     int* en_passant, bool with_en_passant) {
-    const int mover_forward = (side ^ invert) == 0 ? 8 : -8;
-    for (;;) {
-        for (size_t i = 0; i < m.men.size(); ++i)
-            squares[i] = m.men[i].letter == 'p' ? 8 + random.below(48) : random.below(64);
-        *en_passant = TB_NO_EN_PASSANT;
-        if (with_en_passant) {
-            // A waiting pawn beside a moving pawn, just pushed two squares.
-            size_t pushed = 2, taker = 2;
-            while (m.men[pushed].list == side || m.men[pushed].letter != 'p') ++pushed;
-            while (m.men[taker].list != side || m.men[taker].letter != 'p') ++taker;
-            const int file = random.below(8);
-            *en_passant = ((side ^ invert) == 0 ? 40 : 16) + file;
-            squares[pushed] = *en_passant - mover_forward;
-            const int beside = file == 0 ? 1 : file == 7 ? -1 : (random.below(2) ? 1 : -1);
-            squares[taker] = squares[pushed] + beside;
-        }
-        if (tb_positions::legal(m.men, squares.data(), side, invert, *en_passant)) return;
-    }
-}
-
-bool has_pawns_on_both_sides(const Material& m) {
-    bool pawns[2] = {false, false};
-    for (const Man& man : m.men) pawns[man.list] = pawns[man.list] || man.letter == 'p';
-    return pawns[0] && pawns[1];
-}
-
 // Whether the pawnless canonical frame of the position is ambiguous: both
 // kings on the diagonal after folding, where a position and its reflection
 // are stored apart.
@@ -204,9 +151,9 @@ bool both_kings_on_diagonal(const std::vector<int>& squares, int side) {
 void check_random_positions(const char* name, int samples) {
     SCOPED_TRACE(name);
     const Material m = material(name);
-    Random random;
+    tb_positions::Random random;
     random.state ^= uint64_t(m.record) * 0x2545F4914F6CDD1Dull;
-    const bool en_passant_possible = has_pawns_on_both_sides(m);
+    const bool en_passant_possible = tb_positions::pawns_face_pawns(m.men);
     std::vector<int> squares(m.men.size()), image(m.men.size());
     for (int side = 0; side < 2; ++side) {
         const TbIndexPlan& plan = tb_index_plan(m.record, side);
@@ -214,7 +161,7 @@ void check_random_positions(const char* name, int samples) {
         for (int n = 0; n < samples; ++n) {
             const int invert = random.below(2);
             int ep = TB_NO_EN_PASSANT;
-            random_position(m, side, invert, random, squares, &ep, en_passant_possible && n % 3 == 2);
+            tb_positions::random_position(m.men, side, invert, random, squares, &ep, en_passant_possible && n % 3 == 2);
             const uint64_t index = index_of(m, side, squares, ep, invert);
             ASSERT_LT(index, m.d->length[side]) << "side " << side << " sample " << n;
 
