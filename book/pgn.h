@@ -1,6 +1,32 @@
-// The PGN auto-save file and the fatal-error log.
+// The PGN auto-save file (in the data folder) and the game's end. Every game
+// the engine finishes is appended while "AutoSave PGN" is on, with tags, a
+// comment of the engine's settings and the time, score and depth of each
+// engine move; each start-up appends a comment with the engine's folders
+// when the file already exists.
 #pragma once
 
+#include <cstdio>
+#include <string>
+
+// Games ended since start-up.
+extern int round_counter;
+
+std::string autosave_file_path();
+
+// The start-up comment; a missing file is not created.
 void write_autosave_header();
-// Ends the current game: book learning and the auto-save record. Always 1.
+// Ends the current game once: the result from the engine's last score, book
+// learning, and the game appended to the auto-save file. Later calls for
+// the same game (until the next set-up or move) do nothing. Always 1.
 int end_game();
+// The game as PGN, with `side` the engine's colour (-1 none) and `result`
+// a game result code. 1.
+int write_autosave_game(std::FILE* file, int side, int result);
+
+// The text of a score and depth in a move comment, White's view, as
+// " 0.50/12} " or " +M3/20} ".
+std::string pgn_score_text(int score, int depth);
+
+// What fatal_error leaves to the game services: the message beside the saved
+// games in the working directory, the game ended, the book closed.
+void end_game_after_fatal_error(const char* message);

@@ -18,9 +18,9 @@ int engine_colour = 1;
 int booked_ply = 1;
 int game_is_chess960 = 0;
 int last_book_ply = -1;
-int book_exit_ply = -1;
 uint32_t book_exit_key_lo = 0;
 uint32_t book_exit_key_hi = 0;
+int game_ended = 0;
 
 namespace {
 
@@ -56,6 +56,7 @@ int setup_game(int side, uint32_t flags) {
     start.ply_flags = uint16_t(current_ply_record(pos)->flags & PLY_IN_CHECK);
     current_game_record = &start;
     last_book_ply = -1;
+    game_ended = 0;
     refresh_game_state();
     return 1;
 }
@@ -94,6 +95,7 @@ int play_game_move(Move move, int side) {
     }
     if (pos->ply >= GAME_COMPACT_PLY) compact_game_history();
     refresh_game_state();
+    game_ended = 0;
     return 1;
 }
 

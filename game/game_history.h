@@ -42,10 +42,10 @@ extern int clock_side;                   // side whose clock runs
 extern int engine_colour;                // colour the engine plays
 extern int booked_ply;                   // ply of the last move booked by the clocks
 extern int game_is_chess960;
-extern int last_book_ply;                // ply of the last book move, -1 when none
-extern int book_exit_ply;                // game ply after which the book was last left, -1 unknown
-extern uint32_t book_exit_key_lo;        // position key kept with it
+extern int last_book_ply;                // ply of the last book move (the book-exit ply), -1 when none
+extern uint32_t book_exit_key_lo;        // position key kept with the book-exit ply
 extern uint32_t book_exit_key_hi;
+extern int game_ended;                   // end_game has run for this game: set-ups and moves clear it
 
 // Sets up the main position (setup_position, with the same arguments and
 // result) and starts the game history from it: records 0 and 1 cleared,

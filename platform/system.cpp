@@ -61,8 +61,10 @@ std::string documents_folder() {
 }
 
 std::string application_data_folder() {
+    // A relative value is no folder of this user's: it would name one below
+    // whatever the current directory happens to be.
     std::string data_home = environment_value("XDG_DATA_HOME");
-    if (!data_home.empty()) return data_home;
+    if (!data_home.empty() && data_home[0] == '/') return data_home;
     std::string home = environment_value("HOME");
     return home.empty() ? home : home + "/.local/share";
 }

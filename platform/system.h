@@ -27,7 +27,8 @@ std::string program_path();
 // The user's documents folder ($HOME/Documents), empty when HOME is unset.
 std::string documents_folder();
 
-// The per-user application data folder: $XDG_DATA_HOME, else $HOME/.local/share;
+// The per-user application data folder: $XDG_DATA_HOME when it is an
+// absolute path, else $HOME/.local/share;
 // empty when neither can be found.
 std::string application_data_folder();
 

@@ -180,7 +180,7 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
     root_game_ply = game_ply;
     if (driver.first_search_ply < 0 || game_ply < driver.first_search_ply) {
         driver.first_search_ply = game_ply;
-        book_exit_ply = game_ply - 2;
+        last_book_ply = game_ply - 2;
         book_exit_key_lo = main_position.key_lo;
         book_exit_key_hi = main_position.key_hi;
     }

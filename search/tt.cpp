@@ -191,10 +191,12 @@ void tt_store_as(Position* pos, uint32_t flags, int score, int depth, int ply, M
                 move_depth = uint32_t(depth);
             }
 
-            // A learned entry's w3 top half is its extra value: never
+            // A learned entry's w3 keeps its extra value and key bits: never
             // overwritten by an evaluation.
             uint32_t w3;
-            if (has_eval && !(d & TT_LEARNED))
+            if (learned)
+                w3 = tt_learned_w3(pos->key_hi, (d & TT_LEARNED) ? e.w3 >> 16 : 0, move_depth);
+            else if (has_eval)
                 w3 = threat_bits | eval_bits | move_depth;
             else
                 w3 = (e.w3 & ~TT_MOVE_DEPTH_MASK) | move_depth;
@@ -211,7 +213,10 @@ void tt_store_as(Position* pos, uint32_t flags, int score, int depth, int ply, M
     }
 
     uint32_t w3 = move != NO_MOVE ? uint32_t(depth) : 0;
-    if (has_eval) w3 |= threat_bits | eval_bits;
+    if (a & TT_LEARNED)
+        w3 = tt_learned_w3(pos->key_hi, 0, w3);
+    else if (has_eval)
+        w3 |= threat_bits | eval_bits;
     uint32_t move_word = (a & TT_LEARNED) ? tt_learned_move_word(pos->key_hi, move) : move;
     store_entry(bucket + victim * TT_ENTRY_WORDS,
                 tt_pack_entry<L>(pos->key_hi, pos->key_lo, move_word, a | score_field(stored), w3));
@@ -244,7 +249,8 @@ int tt_insert_as(Position* pos, uint32_t flags, int score, int depth, int ply, M
     }
 
     const bool learned = (flags & TT_LEARNED) != 0;
-    uint32_t w3 = (learned ? uint32_t(extra & 0xFFFF) << 16 : 0) | ((move & 0xFFF) ? uint32_t(depth) : 0);
+    const uint32_t move_depth = (move & 0xFFF) ? uint32_t(depth) : 0;
+    uint32_t w3 = learned ? tt_learned_w3(pos->key_hi, uint32_t(extra), move_depth) : move_depth;
     uint32_t move_word = learned ? tt_learned_move_word(pos->key_hi, move) : move;
     store_entry(bucket + victim * TT_ENTRY_WORDS,
                 tt_pack_entry<L>(pos->key_hi, pos->key_lo, move_word, a | score_field(stored), w3));

@@ -14,11 +14,12 @@
 //   w3  bits 0-5 depth at which the move was found, bits 6-9 the four threat
 //       bits of the PlyRecord, bits 10-15 its threat byte, bits 16-31 static
 //       evaluation + 0xA000 (bit 31 set whenever one is stored). Learned
-//       entries keep their learned extra value in bits 16-31 instead and 0
-//       in bits 6-15.
+//       entries keep their learned extra value in bits 16-31 instead and
+//       bits 6-15 of key_hi in bits 6-15.
 // For a learned entry M holds the move's 12 from/to bits and, in bits 12-13,
-// bits 0-1 of key_hi (which the bucket index does not keep), so that the
-// learning file can rebuild the whole key.
+// bits 0-1 of key_hi. With bits 2-5 from the entry's index (every bucket
+// mask keeps them, and folding never touches them) the learning file can
+// rebuild the whole key at any table size.
 #pragma once
 
 #include <cstdint>
@@ -99,6 +100,24 @@ extern int learned_entries_changed;
 // The move word of a learned entry: 12 move bits and key_hi bits 0-1.
 constexpr uint32_t tt_learned_move_word(uint32_t key_hi, Move move) {
     return (key_hi & 3u) << 12 | (move & 0xFFFu);
+}
+
+// w3 of a learned entry: the extra value, key_hi bits 6-15 and the move depth.
+constexpr uint32_t TT_LEARNED_KEY_BITS = 0xFFC0;
+constexpr uint32_t tt_learned_w3(uint32_t key_hi, uint32_t extra, uint32_t move_depth) {
+    return (extra & 0xFFFFu) << 16 | (key_hi & TT_LEARNED_KEY_BITS) | (move_depth & 0x3Fu);
+}
+
+// The key of a learned entry read from `index` of its table.
+template <TtLayout L>
+constexpr uint32_t tt_learned_key_lo(const TtEntry& e) {
+    if constexpr (L == TtLayout::XOR_FOLDED) return e.w1 ^ e.w3;
+    return e.w1;
+}
+template <TtLayout L>
+constexpr uint32_t tt_learned_key_hi(const TtEntry& e, uint32_t index) {
+    uint32_t w0 = L == TtLayout::XOR_FOLDED ? e.w0 ^ e.w2 : e.w0;
+    return (w0 & 0xFFFF0000u) | (e.w3 & TT_LEARNED_KEY_BITS) | (index & 0x3Cu) | ((w0 >> 12) & 3u);
 }
 
 // Mate scores are kept relative to the node: a score beyond the mate bound

@@ -85,7 +85,7 @@ void play_position_moves(const char* cursor) {
         if (following_history) {
             if (move != NO_MOVE && next < game_records + GAME_RECORD_COUNT &&
                 (next->move & 0xFFF) == (move & 0xFFF)) {
-                if (next->result_flags & 0x1000) book_exit_ply = game_ply + 1;
+                if (next->result_flags & 0x1000) last_book_ply = game_ply + 1;
             } else {
                 if (next < game_records + GAME_RECORD_COUNT) forget_booked_moves(next);
                 following_history = false;
@@ -98,7 +98,7 @@ void play_position_moves(const char* cursor) {
             return;
         }
         if (main_position.key_lo == book_exit_key_lo && main_position.key_hi == book_exit_key_hi)
-            book_exit_ply = game_ply - 2;
+            last_book_ply = game_ply - 2;
         clock_side ^= 1;
     }
 }

@@ -9,6 +9,7 @@
 #include "config/build_config.h"
 #include "config/settings.h"
 #include "eval/kpk.h"
+#include "platform/fatal_error.h"
 #include "platform/print.h"
 #include "platform/system.h"
 #include "search/hash_memory.h"
@@ -21,7 +22,7 @@
 #include "uci/new_game.h"
 #include "uci/options.h"
 #include "uci/paths.h"
-#include "uci/random.h"
+#include "search/random.h"
 
 std::string working_directory;
 std::string program_file_name;
@@ -49,6 +50,8 @@ int engine_main(int argc, char** argv) {
 int engine_startup() {
     int result = -1;
     init_paths();
+    // A fatal failure from here on ends the game and saves it first.
+    set_fatal_error_handler(end_game_after_fatal_error);
     if (init_engine_data(tick_count_ms()) != -1) {
         set_default_settings();
         result = init_memory();

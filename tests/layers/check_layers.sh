@@ -15,7 +15,7 @@ LAYERS=(
   "book tablebase"
   "uci"
   "companion"
-  "programs"
+  "programs tools"
 )
 set -euo pipefail
 root=${1:?source root}

@@ -1,3 +1,3 @@
-#include "uci/random.h"
+#include "search/random.h"
 
 uint32_t random_state = 1;
