@@ -23,7 +23,12 @@ int remaining_ms(Clock::time_point deadline) {
 
 }  // namespace
 
-EngineProcess::EngineProcess(const std::string& program_name) {
+EngineProcess::EngineProcess(const std::string& program_name, const EngineEnvironment& environment) {
+    if (environment.prepare) environment.prepare(folder_.path());
+    auto in_folder = [&](const std::string& relative) {
+        return relative.empty() ? folder_.path() : folder_.path() + "/" + relative;
+    };
+    const std::string working_directory = in_folder(environment.working_directory);
     // The child starts in its own folder: a relative program path must not depend on it.
     char resolved[PATH_MAX];
     std::string program = realpath(program_name.c_str(), resolved) ? std::string(resolved) : program_name;
@@ -40,9 +45,15 @@ EngineProcess::EngineProcess(const std::string& program_name) {
         close(input_pipe[1]);
         close(output_pipe[0]);
         close(output_pipe[1]);
-        if (chdir(folder_.path().c_str()) != 0) _exit(120);
-        setenv("HOME", folder_.path().c_str(), 1);
-        unsetenv("XDG_DATA_HOME");
+        if (chdir(working_directory.c_str()) != 0) _exit(120);
+        if (environment.home)
+            setenv("HOME", in_folder(*environment.home).c_str(), 1);
+        else
+            unsetenv("HOME");
+        if (environment.xdg_data_home)
+            setenv("XDG_DATA_HOME", in_folder(*environment.xdg_data_home).c_str(), 1);
+        else
+            unsetenv("XDG_DATA_HOME");
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(121);
     }

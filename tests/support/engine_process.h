@@ -4,15 +4,24 @@
 // with a timeout.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "temp_dir.h"
 
+// Where the program starts: folders are relative to its temporary folder.
+struct EngineEnvironment {
+    std::function<void(const std::string& folder)> prepare;  // fills the folder before the start
+    std::string working_directory;                           // "" is the folder itself
+    std::optional<std::string> home = std::string();         // nullopt: HOME unset
+    std::optional<std::string> xdg_data_home;                // nullopt: unset
+};
+
 class EngineProcess {
 public:
-    explicit EngineProcess(const std::string& program);
+    explicit EngineProcess(const std::string& program, const EngineEnvironment& environment = {});
     ~EngineProcess();
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
