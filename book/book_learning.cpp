@@ -4,8 +4,8 @@
 
 #include "book/book.h"
 #include "book/book_weight.h"
-#include "game/game_history.h"
 #include "config/settings.h"
+#include "game/game_history.h"
 
 namespace {
 

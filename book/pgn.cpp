@@ -3,12 +3,13 @@
 #include "book/book.h"
 #include "book/book_learning.h"
 #include "book/data_paths.h"
-#include "platform/files.h"
 #include "config/build_config.h"
-#include "game/game_history.h"
 #include "config/settings.h"
+#include "game/game_history.h"
+#include "platform/files.h"
 
 int round_counter = 0;
+AutosaveGameWriter autosave_game_writer = nullptr;
 
 namespace {
 
@@ -63,9 +64,9 @@ int end_game() {
     }
     ++round_counter;
 
-    if ((book_options & BO_AUTOSAVE_PGN) && game_ply >= MIN_SAVED_PLY) {
+    if ((book_options & BO_AUTOSAVE_PGN) && game_ply >= MIN_SAVED_PLY && autosave_game_writer) {
         if (std::FILE* file = std::fopen(autosave_file_path().c_str(), "a+")) {
-            write_autosave_game(file, side, result);
+            autosave_game_writer(file, side, result);
             std::fclose(file);
         }
     }

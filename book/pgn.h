@@ -19,13 +19,12 @@ void write_autosave_header();
 // learning, and the game appended to the auto-save file. Later calls for
 // the same game (until the next set-up or move) do nothing. Always 1.
 int end_game();
-// The game as PGN, with `side` the engine's colour (-1 none) and `result`
-// a game result code. 1.
-int write_autosave_game(std::FILE* file, int side, int result);
 
-// The text of a score and depth in a move comment, White's view, as
-// " 0.50/12} " or " +M3/20} ".
-std::string pgn_score_text(int score, int depth);
+// Writes the game as PGN, with `side` the engine's colour (-1 none) and
+// `result` a game result code. The front end, which knows the move text and
+// the settings, installs it; without it no game is written.
+using AutosaveGameWriter = int (*)(std::FILE* file, int side, int result);
+extern AutosaveGameWriter autosave_game_writer;
 
 // What fatal_error leaves to the game services: the message beside the saved
 // games in the working directory, the game ended, the book closed.

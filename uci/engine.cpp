@@ -13,16 +13,17 @@
 #include "platform/print.h"
 #include "platform/system.h"
 #include "search/hash_memory.h"
+#include "search/random.h"
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/tt.h"
 #include "tablebase/tablebase.h"
+#include "uci/autosave_game.h"
 #include "uci/command_loop.h"
 #include "uci/dispatch.h"
 #include "uci/new_game.h"
 #include "uci/options.h"
 #include "uci/paths.h"
-#include "search/random.h"
 
 std::string working_directory;
 std::string program_file_name;
@@ -52,6 +53,7 @@ int engine_startup() {
     init_paths();
     // A fatal failure from here on ends the game and saves it first.
     set_fatal_error_handler(end_game_after_fatal_error);
+    autosave_game_writer = write_autosave_game;
     if (init_engine_data(tick_count_ms()) != -1) {
         set_default_settings();
         result = init_memory();

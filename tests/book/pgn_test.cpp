@@ -17,6 +17,7 @@
 #include "search/search_fixture.h"
 #include "temp_dir.h"
 #include "config/build_config.h"
+#include "uci/autosave_game.h"
 #include "uci/fen.h"
 #include "game/game_history.h"
 #include "config/settings.h"
@@ -32,12 +33,14 @@ protected:
         saved_book_options_ = book_options;
         data_paths.data = folder_.path() + "/";
         book_options |= BO_AUTOSAVE_PGN | BO_STARTUP_DONE;
+        autosave_game_writer = write_autosave_game;
         prepare_search_engine();
     }
     void TearDown() override {
         data_paths = saved_paths_;
         book_options = saved_book_options_;
         fen_tag_text.clear();
+        autosave_game_writer = nullptr;
     }
 
     // The game from a FEN (parsed by the engine's reader, so that the FEN

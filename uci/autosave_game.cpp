@@ -1,19 +1,16 @@
-// The PGN text of one game for the auto-save file.
-#include <cstdio>
-#include <string>
+#include "uci/autosave_game.h"
 
 #include "book/book.h"
-#include "book/book_learning.h"
 #include "book/pgn.h"
+#include "config/build_config.h"
+#include "config/settings.h"
+#include "game/game_history.h"
 #include "platform/system.h"
 #include "search/hash_memory.h"
 #include "search/strength.h"
 #include "search/time_control.h"
-#include "config/build_config.h"
 #include "uci/fen.h"
-#include "game/game_history.h"
 #include "uci/move_text.h"
-#include "config/settings.h"
 
 namespace {
 
