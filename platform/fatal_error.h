@@ -5,6 +5,8 @@
 #pragma once
 
 [[noreturn]] void fatal_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The same for a message its own part has already appended to "debug.txt".
+[[noreturn]] void end_after_logged_fatal_error(const char* message);
 
 // Installed by the game services at start-up: records the message beside the
 // saved games, ends the game and closes the files. Runs once, on the thread

@@ -4,6 +4,7 @@
 #include "book/pgn.h"
 #include "config/build_config.h"
 #include "config/settings.h"
+#include "eval/tablebase_probe.h"
 #include "game/game_history.h"
 #include "platform/system.h"
 #include "search/hash_memory.h"
@@ -46,7 +47,7 @@ void write_tags(std::FILE* file, int side, int result) {
 void write_settings(std::FILE* file) {
     std::fprintf(file, "{CT=%d/%s/%d%% Hash=%ldMb, Retain=%s, PosLrn=%s Tbs=%d/%dMb/d=%d draw=%d mpv=%d\n",
                  threads_in_use, on_off(search_flag(EF_BUSY_THREADS)), idle_percent, long(hash_size_kb / 1024),
-                 on_off(search_flag(EF_RETAIN_HASH)), on_off(search_flag(EF_POSITION_LEARNING)), 0,
+                 on_off(search_flag(EF_RETAIN_HASH)), on_off(search_flag(EF_POSITION_LEARNING)), tb_max_pieces,
                  nalimov_cache_bytes >> 20, tablebase_level, -draw_value, multi_pv);
     std::fprintf(file, "tbs path=<%s>\n", nalimov_path);
     const int mode = int((book_options & BO_BOOK_MODE) >> BO_BOOK_MODE_SHIFT);

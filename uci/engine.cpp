@@ -90,6 +90,9 @@ void print_tablebase_info(const char* line) {
 
 int init_engine_data(uint32_t seed) {
     tb_info_printer = print_tablebase_info;
+    // A table the engine can't go on without ends the program as every fatal
+    // failure does: the tables log it, the game is saved.
+    tb_fatal_handler = end_after_logged_fatal_error;
     if (!init_tablebases(1)) return -1;
     if (seed != 0) random_state = seed;
     init_square_tables();

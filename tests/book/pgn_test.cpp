@@ -186,4 +186,19 @@ TEST_F(PgnTest, AFatalErrorIsLoggedAndTheGameSavedBeforeTheEnd) {
     EXPECT_NE(saved().find("1.e4 {0} e5 {0} 2.Nf3 {0}"), std::string::npos) << saved();
 }
 
+TEST_F(PgnTest, AFailureLoggedByItsOwnPartIsNotLoggedTwice) {
+    TempDir cwd;
+    set_game(START_FEN, "e2e4 e7e5 g1f3");
+    EXPECT_EXIT(
+        {
+            if (chdir(cwd.path().c_str()) != 0) _exit(9);
+            set_fatal_error_handler(end_game_after_fatal_error);
+            end_after_logged_fatal_error("*** kqkr.nbw corrupted ");
+        },
+        ::testing::ExitedWithCode(1), "");
+    EXPECT_FALSE(regular_file_exists(cwd.file(DEBUG_LOG_FILE_NAME)));
+    EXPECT_EQ(read_file(cwd.file(AUTOSAVE_FILE_NAME)), "*** kqkr.nbw corrupted ");
+    EXPECT_NE(saved().find("1.e4 {0} e5 {0} 2.Nf3 {0}"), std::string::npos) << saved();
+}
+
 }  // namespace

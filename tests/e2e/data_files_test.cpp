@@ -295,4 +295,22 @@ TEST(SavedGames, EveryGameOfThreePliesOrMoreIsSavedAndReadsAsLegalPgn) {
     EXPECT_EQ(text.find("Failed to make move"), std::string::npos) << text;
 }
 
+TEST(SavedGames, AFatalFailureSavesTheGameAndLogsItsMessageOnce) {
+    TempDir tables;
+    write_file(tables.file("kqk.nbw"), std::string(25628, '\0'));  // one entry short: corrupted
+    auto engine = start();
+    engine->send("setoption name AutoSave PGN value true");
+    engine->send("position startpos moves e2e4 e7e5 g1f3 b8c6");
+    engine->send("setoption name NalimovPath value " + tables.path());
+    EXPECT_EQ(engine->wait_exit(10000), 1);
+    const std::string message = "*** " + tables.file("kqk.nbw") + " corrupted";
+    std::string log = read_file(engine->folder().file("debug.txt"));
+    EXPECT_EQ(log.find(message), log.rfind(message)) << log;
+    ASSERT_NE(log.find(message), std::string::npos) << log;
+    // No data folder: the working directory holds the message and the game.
+    std::string games = read_file(engine->folder().file(PGN_FILE));
+    EXPECT_NE(games.find(message), std::string::npos) << games;
+    EXPECT_NE(games.find("1.e4 {0} e5 {0} 2.Nf3 {0} Nc6 {0}"), std::string::npos) << games;
+}
+
 }  // namespace
