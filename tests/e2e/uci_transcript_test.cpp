@@ -127,7 +127,7 @@ TEST_P(UciTranscript, ControlCharactersInsideCommandsNeverHangTheReader) {
             line[line.find('@')] = byte;
             engine_->send(line);
             engine_->send("isready");
-            auto answer = engine_->read_until("readyok");
+            auto answer = engine_->read_until("readyok", 20000);
             ASSERT_FALSE(answer.empty()) << "no answer after " << text << " with byte " << int(byte & 0xFF);
             for (const std::string& out : answer)
                 for (char c : out)

@@ -201,7 +201,7 @@ TEST_F(BestLineTest, EnginePrintsTheLineToMate) {
     EngineProcess engine(MORVAX_SP_PATH);
     ASSERT_TRUE(engine.read_line(10000));
     engine.send("uci");
-    ASSERT_FALSE(engine.read_until("uciok").empty());
+    ASSERT_FALSE(engine.read_until("uciok", 20000).empty());
     engine.send("setoption name NalimovPath value " + folder);
     EXPECT_EQ(engine.read_line(), "info string TBS 3 pieces 32Mb cache");
     engine.send("position fen " + fen);
