@@ -32,8 +32,10 @@ inline constexpr uint32_t EF_HYPER_MODERN = 0x80000000u;
 inline constexpr uint32_t BOOK_OPTIONS_INITIAL = 0x83u;  // Book Mode 4 (Tournament)
 inline constexpr uint32_t BO_BOOK_MODE = 0xE0u;          // 1 Wild .. 4 Tournament, 0 no book moves
 inline constexpr int BO_BOOK_MODE_SHIFT = 5;
+inline constexpr uint32_t BO_HUMAN_BOOK = 0x40000u;    // morvax-tx: a valid human-games book is open
 inline constexpr uint32_t BO_OWN_BOOK = 0x80000u;
 inline constexpr uint32_t BO_SHOW_CURR_LINE = 0x100000u;
+inline constexpr uint32_t BO_QUERY_MODE = 0x1000000u;    // morvax-tx: "mvinfo1" given
 inline constexpr uint32_t BO_AUTOSAVE_PGN = 0x10000000u;
 inline constexpr uint32_t BO_STARTUP_DONE = 0x80000000u;
 

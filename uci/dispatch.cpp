@@ -32,6 +32,8 @@ std::string previous_position_text;
 int new_game_pending = 0;
 uint8_t engine_side = 0;
 uint8_t run_mode = 0;
+int (*companion_early_commands)(const char* cursor) = nullptr;
+int (*companion_late_commands)(const char* cursor) = nullptr;
 
 namespace {
 
@@ -219,10 +221,15 @@ int dispatch_command(const char* line) {
         }
         return COMMAND_HANDLED;
     }
+    if (companion_early_commands) {
+        const int result = companion_early_commands(cursor);
+        if (result != COMMAND_UNKNOWN) return result;
+    }
     if (match_keyword("uci", &cursor)) {
         uci_print("id name %s\n", engine_name);
         uci_print("id author %s\n", ENGINE_AUTHOR_NAME);
-        print_options();
+        // The companion build is driven by its own interface: no option list.
+        if (!COMPANION_BUILD) print_options();
         uci_print("uciok\n");
         protocol_state = PROTOCOL_UCI;
         return COMMAND_HANDLED;
@@ -267,6 +274,10 @@ int dispatch_command(const char* line) {
         return COMMAND_HANDLED;
     }
     if (match_keyword("bench", &cursor)) return handle_bench(cursor);
+    if (companion_late_commands) {
+        const int result = companion_late_commands(cursor);
+        if (result != COMMAND_UNKNOWN) return result;
+    }
 
     uci_print("info string unknown UCI <%s> command\n", printable_text(cursor).c_str());
     return COMMAND_UNKNOWN;

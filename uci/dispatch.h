@@ -19,5 +19,12 @@ extern uint8_t run_mode;
 
 int dispatch_command(const char* line);
 
+// Commands of the companion build, installed at its start-up: the early ones
+// are tried after "quit" (they work before "uci"), the late ones after
+// "bench". Each gets the line from its first word on and answers
+// COMMAND_UNKNOWN when the word is not its own.
+extern int (*companion_early_commands)(const char* cursor);
+extern int (*companion_late_commands)(const char* cursor);
+
 int start_search(int side, int mode);
 void run_bench(const char* file_name, uint32_t milliseconds);

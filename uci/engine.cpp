@@ -29,7 +29,7 @@ std::string working_directory;
 std::string program_file_name;
 char engine_name[20];
 
-int engine_main(int argc, char** argv) {
+void begin_engine_program(int argc, char** argv) {
     // A GUI that closes its end of the pipe must not kill the engine mid-write;
     // the loss shows up as the end of its input instead.
     std::signal(SIGPIPE, SIG_IGN);
@@ -39,6 +39,15 @@ int engine_main(int argc, char** argv) {
 
     working_directory = current_directory();
     program_file_name = argc > 0 && argv[0] ? argv[0] : "";
+}
+
+void set_engine_name() {
+    std::strncpy(engine_name, ENGINE_NAME, sizeof(engine_name) - 1);
+    engine_name[sizeof(engine_name) - 1] = '\0';
+}
+
+int engine_main(int argc, char** argv) {
+    begin_engine_program(argc, argv);
 
     // A failed start-up ends the process with a failure code, not with success.
     if (engine_startup() == -1) return 1;
@@ -64,8 +73,7 @@ int engine_startup() {
             open_book();
         }
     }
-    std::strncpy(engine_name, ENGINE_NAME, sizeof(engine_name) - 1);
-    engine_name[sizeof(engine_name) - 1] = '\0';
+    set_engine_name();
     write_autosave_header();
     book_options |= BO_STARTUP_DONE;
     search_book_options = book_options;

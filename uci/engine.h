@@ -10,6 +10,9 @@ extern char engine_name[20];           // printed after "id name"
 
 // The program entry shared by the engine programs; the process exit code.
 int engine_main(int argc, char** argv);
+// The banner lines, and the working folder and program path kept.
+void begin_engine_program(int argc, char** argv);
+void set_engine_name();
 
 // Brings the engine up: the hash size obtained in KB, or -1 on failure.
 int engine_startup();

@@ -32,6 +32,12 @@ EngineProcess::EngineProcess(const std::string& program_name, const EngineEnviro
     // The child starts in its own folder: a relative program path must not depend on it.
     char resolved[PATH_MAX];
     std::string program = realpath(program_name.c_str(), resolved) ? std::string(resolved) : program_name;
+    // Built before the fork: the child only calls what is safe after it.
+    std::vector<char*> argv;
+    argv.push_back(program.data());
+    std::vector<std::string> argument_copies = environment.arguments;
+    for (std::string& argument : argument_copies) argv.push_back(argument.data());
+    argv.push_back(nullptr);
     int input_pipe[2];
     int output_pipe[2];
     if (pipe(input_pipe) != 0 || pipe(output_pipe) != 0) throw std::runtime_error("pipe failed");
@@ -54,7 +60,7 @@ EngineProcess::EngineProcess(const std::string& program_name, const EngineEnviro
             setenv("XDG_DATA_HOME", in_folder(*environment.xdg_data_home).c_str(), 1);
         else
             unsetenv("XDG_DATA_HOME");
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        execv(program.c_str(), argv.data());
         _exit(121);
     }
     close(input_pipe[0]);

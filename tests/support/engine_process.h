@@ -17,6 +17,7 @@ struct EngineEnvironment {
     std::string working_directory;                           // "" is the folder itself
     std::optional<std::string> home = std::string();         // nullopt: HOME unset
     std::optional<std::string> xdg_data_home;                // nullopt: unset
+    std::vector<std::string> arguments;                      // after the program name
 };
 
 class EngineProcess {
