@@ -71,6 +71,9 @@ void prepare_new_search(int side) {
 void run_iterations() {
     while (stop_reason == 0 && check_next_iteration() == 3) {
         root_search_state = ROOT_ITERATING;
+        // The limit caps how far each iteration looks.
+        if ((search_flags & EF_LIMIT_STRENGTH) && search_mode != SEARCH_MODE_ADVICE)
+            search_ply_limit = strength_ply_limit(iteration_depth);
         uint64_t nodes_at_start = node_total();
         root_instability = 0;
         if (input_mode != 0 && (output_state & OUTPUT_PRINTING)) print_depth(iteration_depth);
@@ -173,12 +176,17 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
         time_cap_ms = DEFAULT_TIME_CAP_MS;
         search_ply_limit = DEFAULT_MAX_DEPTH;
         reset_search_settings();
+        // The calibration runs for exactly its time, whatever move time a
+        // "go" left; the restore below gives that back.
+        if (mode == SEARCH_MODE_CALIBRATION && time_ms > 0) move_time_ms = time_ms;
         time_mode = clock_mode = TIME_MODE_NO_CLOCK;
         input_mode = 0;
     }
 
     root_game_ply = game_ply;
-    if (driver.first_search_ply < 0 || game_ply < driver.first_search_ply) {
+    // The calibration leaves the game's bookkeeping as a fresh engine has it.
+    bool calibrating = mode == SEARCH_MODE_CALIBRATION;
+    if (!calibrating && (driver.first_search_ply < 0 || game_ply < driver.first_search_ply)) {
         driver.first_search_ply = game_ply;
         last_book_ply = game_ply - 2;
         book_exit_key_lo = main_position.key_lo;
@@ -212,7 +220,7 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
 
     if (time_cap_ms != 0) {
         if (engine_flags & EF_BUSY_THREADS) wake_helper_threads();
-        root_margin = mode == SEARCH_MODE_ADVICE ? 192 : 96;
+        root_margin = strength_root_margin(uint32_t(mode));
         driver.learned_result = !((search_flags & EF_LIMIT_STRENGTH) && uci_elo < 2000);
         search_ply_limit = DEFAULT_MAX_DEPTH;
     }
@@ -238,7 +246,7 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
         search_mode = stop_reason < 20 ? 2 : 1;
         result = 0x40;
     }
-    driver.previous_final_score = driver.root_score;
+    if (!calibrating) driver.previous_final_score = driver.root_score;
     iteration_depth = 0;
     return result;
 }

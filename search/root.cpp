@@ -67,7 +67,6 @@ constexpr int MAX_ROOT_EXCLUSIONS = MAX_ROOT_MOVES;
 Move root_exclusions[MAX_ROOT_EXCLUSIONS];
 int root_exclusion_count = 0;
 
-inline bool strength_limited_below(int elo) { return (search_flags & EF_LIMIT_STRENGTH) && uci_elo < elo; }
 
 inline bool hash_in_use() { return hash_size_kb != 0 && !(search_switches & SEARCH_NO_TT); }
 
@@ -359,7 +358,10 @@ Move prepare_root(int side) {
     root_move_index = 0;
 
     Move book_move = NO_MOVE;
-    if (search_mode <= SEARCH_MODE_NORMAL) book_move = search_services.choose_book_move(search_book_options, side);
+    // A limited engine leaves the book the earlier, the lower its rating.
+    if (search_mode <= SEARCH_MODE_NORMAL &&
+        !((search_flags & EF_LIMIT_STRENGTH) && strength_skips_book(pos->ply)))
+        book_move = search_services.choose_book_move(search_book_options, side);
     if (book_move != NO_MOVE) {
         for (int i = 0; i < root_move_count; ++i)
             if ((root_moves[i].line[1] & 0xFFF) == (book_move & 0xFFF)) {
@@ -680,6 +682,9 @@ int search_root(Position* pos, int depth) {
 
         if (!threshold_active || score > threshold) {
             if (score > best) {
+                // Low ratings blur the root scores; the move's entry shows
+                // the same score to the sort, the output and the weak-move choice.
+                if (search_flags & EF_LIMIT_STRENGTH) rm->score = score = strength_noisy_score(score);
                 if ((rm->flags & RM_REPETITION) == RM_REPETITION) root_instability = 4;
                 best = score;
                 if (best > alpha) {

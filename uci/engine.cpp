@@ -70,6 +70,7 @@ int engine_startup() {
             start_new_game();
             start_threads(threads_max);
             calibrate_strength(1, 0);
+            start_new_game();  // the calibration searched the start position
             open_book();
         }
     }
@@ -102,7 +103,7 @@ int init_engine_data(uint32_t seed) {
     // failure does: the tables log it, the game is saved.
     tb_fatal_handler = end_after_logged_fatal_error;
     if (!init_tablebases(1)) return -1;
-    if (seed != 0) random_state = seed;
+    if (seed != 0) seed_random(seed);
     init_square_tables();
     init_kpk_bitbase();
     return 1;

@@ -262,7 +262,11 @@ void set_option(const char* text) {
     } else if (named("GUI Time Lag")) {
         set_engine_bit(EF_GUI_TIME_LAG, check_value(option_value(cursor)));
     } else if (named("Threads") || named("Core Threads")) {
-        if (MULTI_THREADED && number_value(option_value(cursor), 1, threads_max, &number)) set_active_threads(number);
+        // The node-rate limit throttles the main thread only: a limited
+        // engine stays on one thread; switching the limit off gives all back.
+        if (MULTI_THREADED && number_value(option_value(cursor), 1, threads_max, &number) &&
+            !(engine_flags & EF_LIMIT_STRENGTH))
+            set_active_threads(number);
     } else if (named("AutoSave PGN")) {
         set_book_bit(BO_AUTOSAVE_PGN, check_value(option_value(cursor)));
     }

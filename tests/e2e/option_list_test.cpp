@@ -4,6 +4,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "engine_process.h"
 
 namespace {
+
+const char UCI_ELO_PREFIX[] = "option name UCI_Elo type spin min 750 max ";
 
 int expected_thread_maximum() {
     cpu_set_t set;
@@ -51,7 +54,8 @@ std::vector<std::string> expected_options(bool multi_threaded, const std::string
         "option name AutoSave PGN type check default true",
     };
     lines.insert(lines.end(), std::begin(common), std::end(common));
-    lines.push_back("option name UCI_Elo type spin min 750 max 2950 default 2150");
+    // The range depends on the machine: checked on its own below.
+    lines.push_back(UCI_ELO_PREFIX);
     const char* uci[] = {
         "option name UCI_LimitStrength type check default false",
         "option name UCI_AnalyseMode type check default false",
@@ -102,7 +106,46 @@ TEST_P(OptionList, PrintsEveryOptionInOrder) {
     auto printed = options();
     auto expected = expected_options(GetParam().multi_threaded, GetParam().engine_name);
     ASSERT_EQ(printed.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(printed[i], expected[i]) << "line " << i;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (expected[i] == UCI_ELO_PREFIX)
+            EXPECT_EQ(printed[i].rfind(UCI_ELO_PREFIX, 0), 0u) << printed[i];
+        else
+            EXPECT_EQ(printed[i], expected[i]) << "line " << i;
+    }
+}
+
+// The calibrated rating range: "UCI_Elo" inside it is taken, outside it is
+// ignored without a word.
+TEST_P(OptionList, UciEloStaysInTheCalibratedRange) {
+    auto elo_line = [&] {
+        for (const std::string& line : options())
+            if (line.rfind(UCI_ELO_PREFIX, 0) == 0) return line;
+        return std::string();
+    };
+    std::string line = elo_line();
+    int low = 0, high = 0, value = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "option name UCI_Elo type spin min %d max %d default %d", &low, &high, &value), 3)
+        << line;
+    EXPECT_LE(low, value);
+    EXPECT_LE(value, high);
+    EXPECT_LE(high, 3500);
+    if (high >= 2290) EXPECT_EQ(value, 2290);
+    std::string range = "min " + std::to_string(low) + " max " + std::to_string(high) + " default ";
+    struct Case {
+        int set;
+        int shown;
+    };
+    const Case cases[] = {{low, low}, {low - 1, low}, {high + 1, low}, {high, high}};
+    for (const Case& c : cases) {
+        engine_->send("setoption name UCI_Elo value " + std::to_string(c.set));
+        EXPECT_EQ(elo_line(), "option name UCI_Elo type spin " + range + std::to_string(c.shown)) << c.set;
+    }
+    engine_->send("setoption name UCI_LimitStrength value true");
+    engine_->send("position startpos");
+    engine_->send("go movetime 200");
+    EXPECT_TRUE(engine_->read_until_prefix("bestmove ", 10000));
+    engine_->send("quit");
+    EXPECT_EQ(engine_->wait_exit(), 0);
 }
 
 // Every line must read under the UCI grammar: "option name <id> type <t>" and

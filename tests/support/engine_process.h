@@ -34,19 +34,20 @@ public:
     void close_input();
 
     // The next output line (without its newline), or nothing after the timeout
-    // or at the end of output.
-    std::optional<std::string> read_line(int timeout_ms = 5000);
+    // or at the end of output. The default waits out a start-up (its
+    // one-second calibration) on a loaded machine.
+    std::optional<std::string> read_line(int timeout_ms = 15000);
     // Reads lines until one equals `line`; every line read, `line` last. An
     // empty result when it did not come in time.
-    std::vector<std::string> read_until(const std::string& line, int timeout_ms = 5000);
+    std::vector<std::string> read_until(const std::string& line, int timeout_ms = 15000);
     // Reads lines until one starts with `prefix`; that line, or nothing.
-    std::optional<std::string> read_until_prefix(const std::string& prefix, int timeout_ms = 5000);
+    std::optional<std::string> read_until_prefix(const std::string& prefix, int timeout_ms = 15000);
     // True when nothing is printed for this long.
     bool stays_silent(int ms);
 
     // The exit code after the process ends (-1 if it did not end in time and
     // was killed; 128 + signal when a signal ended it).
-    int wait_exit(int timeout_ms = 5000);
+    int wait_exit(int timeout_ms = 15000);
 
     const TempDir& folder() const { return folder_; }
 

@@ -148,6 +148,7 @@ TEST(Options, StrengthLimitTakesTheThreadsAndGivesThemBack) {
     set_option("UCI_LimitStrength value true");
     EXPECT_TRUE(engine_flags & EF_LIMIT_STRENGTH);
     EXPECT_EQ(threads_in_use, 1);
+    EXPECT_EQ(node_rate_limit, int(elo_to_strength_limit(uci_elo)));
     set_option("UCI_LimitStrength value false");
     EXPECT_FALSE(engine_flags & EF_LIMIT_STRENGTH);
     EXPECT_FALSE(search_flags & EF_LIMIT_STRENGTH);
