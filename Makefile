@@ -7,7 +7,7 @@ BENCH_SECONDS ?= 1
 SANITIZE_DIR ?= build/sanitize
 THREAD_SANITIZE_DIR ?= build/thread-sanitize
 
-.PHONY: all build run test test-sanitize test-thread-sanitize bench clean
+.PHONY: all build run test test-sanitize test-thread-sanitize bench signature clean
 
 all: build
 
@@ -24,6 +24,13 @@ run: $(BUILD_DIR)/build.ninja
 bench: $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target morvax-sp
 	bench/run-bench.sh $(BUILD_DIR)/morvax-sp $(BENCH_SECONDS)
+
+# The full bench signature with its time: the node total must stay exactly the
+# committed one through any change meant only for speed.
+signature: $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_signature
+	set -- $$(awk '$$1 == "full" { print $$2, $$3 }' bench/signature.txt) && \
+	  $(BUILD_DIR)/tests/bench_signature bench/bench.fen $$1 --expect $$2
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600

@@ -1,0 +1,160 @@
+// bench_signature <FEN file> <depth> [--expect <nodes>] [--each]: searches
+// every position of the file (a blank line is the start position) to a fixed
+// depth on one thread and prints the total node count, the signature, with
+// the time the searches took. A change meant only to make the engine faster
+// must leave the total exactly as it was. With --expect the exit code is 1
+// when the total differs; --each also prints every position's count.
+//
+// Each position is searched by a fresh engine: the tool starts the engine
+// once and forks a child per position, so that no table and no value the
+// engine carries from one search to the next (the transposition table, the
+// history, the evaluation cache, the per-game evaluation state) can make the
+// total depend on the order of the positions or on earlier runs. The child
+// goes through the dispatcher's own "ucinewgame", "position" and
+// "go depth", as an interface would.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "search/driver.h"
+#include "search/hash_memory.h"
+#include "uci/dispatch.h"
+#include "uci/engine.h"
+#include "uci/new_game.h"
+
+namespace {
+
+// The table size is part of what the signature measures: fixed, not the
+// engine's default, so that a new default leaves the signature alone.
+constexpr int SIGNATURE_HASH_KB = 16 * 1024;
+
+// What a child hands back, in memory shared with the parent.
+struct SearchFigures {
+    uint64_t nodes;
+    int64_t nanoseconds;
+};
+
+bool read_count(const char* text, long long* value) {
+    char* end = nullptr;
+    *value = std::strtoll(text, &end, 10);
+    return end != text && *end == '\0' && *value >= 0;
+}
+
+// Runs in the child: one search, its figures into *figures.
+bool search_one(const std::string& fen, const std::string& go, SearchFigures* figures) {
+    // The child takes its own hash: pages shared with the parent would be
+    // copied on the first write of each, which costs far more than fresh
+    // ones. The allocation clears them before the clock starts.
+    if (set_hash_size(SIGNATURE_HASH_KB) != SIGNATURE_HASH_KB) return false;
+    dispatch_command("ucinewgame");
+    dispatch_command(fen.empty() ? "position startpos" : ("position fen " + fen).c_str());
+    const auto start = std::chrono::steady_clock::now();
+    dispatch_command(go.c_str());
+    const auto time = std::chrono::steady_clock::now() - start;
+    figures->nodes = last_search_nodes();
+    figures->nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(time).count();
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    long long depth = 0;
+    long long expected = -1;
+    bool each = false;
+    bool usage_ok = argc >= 3 && read_count(argv[2], &depth) && depth >= 1 && depth <= 60;
+    for (int i = 3; usage_ok && i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--each")
+            each = true;
+        else if (option == "--expect" && i + 1 < argc)
+            usage_ok = read_count(argv[++i], &expected);
+        else
+            usage_ok = false;
+    }
+    if (!usage_ok) {
+        std::fprintf(stderr, "usage: bench_signature <FEN file> <depth 1..60> [--expect <nodes>] [--each]\n");
+        return 2;
+    }
+    std::ifstream file(argv[1]);
+    if (!file) {
+        std::fprintf(stderr, "bench_signature: cannot read %s\n", argv[1]);
+        return 2;
+    }
+
+    // The engine prints its "info" and "bestmove" lines on standard output:
+    // send them nowhere and keep the real output for the report.
+    std::fflush(stdout);
+    const int report_fd = dup(STDOUT_FILENO);
+    const int null_fd = open("/dev/null", O_WRONLY);
+    if (report_fd < 0 || null_fd < 0 || dup2(null_fd, STDOUT_FILENO) < 0) {
+        std::fprintf(stderr, "bench_signature: cannot redirect the engine output\n");
+        return 2;
+    }
+    close(null_fd);
+    FILE* report = fdopen(report_fd, "w");
+
+    // What the engine's start-up does that the search depends on; no data
+    // folders, book or calibration search.
+    init_engine_data(1);
+    set_default_settings();
+    start_new_game();
+    dispatch_command("uci");
+
+    auto* figures = static_cast<SearchFigures*>(
+        mmap(nullptr, sizeof(SearchFigures), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    if (figures == MAP_FAILED) {
+        std::fprintf(stderr, "bench_signature: no shared memory\n");
+        return 2;
+    }
+
+    const std::string go = "go depth " + std::to_string(depth);
+    uint64_t nodes = 0;
+    int64_t nanoseconds = 0;
+    int positions = 0;
+    std::string fen;
+    while (std::getline(file, fen)) {
+        while (!fen.empty() && (fen.back() == '\r' || fen.back() == '\n')) fen.pop_back();
+        *figures = SearchFigures{0, 0};
+        std::fflush(report);
+        const pid_t child = fork();
+        if (child < 0) {
+            std::fprintf(stderr, "bench_signature: cannot fork\n");
+            return 2;
+        }
+        if (child == 0) {
+            _exit(search_one(fen, go, figures) ? 0 : 1);
+        }
+        int status = 0;
+        if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            std::fprintf(stderr, "bench_signature: the search of line %d failed: %s\n", positions + 1,
+                         fen.c_str());
+            return 2;
+        }
+        if (each)
+            std::fprintf(report, "%3d %10llu %s\n", positions + 1, (unsigned long long)figures->nodes,
+                         fen.empty() ? "startpos" : fen.c_str());
+        nodes += figures->nodes;
+        nanoseconds += figures->nanoseconds;
+        ++positions;
+    }
+
+    const double seconds = double(nanoseconds) / 1e9;
+    std::fprintf(report, "positions %d depth %lld nodes %llu time %.3f s nps %.0f\n", positions, depth,
+                 (unsigned long long)nodes, seconds, seconds > 0 ? double(nodes) / seconds : 0.0);
+    int status = 0;
+    if (expected >= 0 && nodes != uint64_t(expected)) {
+        std::fprintf(report, "signature changed: expected %lld nodes, searched %llu\n", expected,
+                     (unsigned long long)nodes);
+        status = 1;
+    }
+    std::fclose(report);
+    return status;
+}
