@@ -1,9 +1,11 @@
-// bench_signature <FEN file> <depth> [--expect <nodes>] [--each]: searches
-// every position of the file (a blank line is the start position) to a fixed
-// depth on one thread and prints the total node count, the signature, with
-// the time the searches took. A change meant only to make the engine faster
-// must leave the total exactly as it was. With --expect the exit code is 1
-// when the total differs; --each also prints every position's count.
+// bench_signature <FEN file> <depth> [--expect <nodes>] [--each] [--hash <MB>]:
+// searches every position of the file (a blank line is the start position)
+// to a fixed depth on one thread and prints the total node count, the
+// signature, with the time the searches took. A change meant only to make
+// the engine faster must leave the total exactly as it was. With --expect the
+// exit code is 1 when the total differs; --each also prints every position's
+// count; --hash measures with another hash size (the signature is taken with
+// 16 MB).
 //
 // Each position is searched by a fresh engine: the tool starts the engine
 // once and forks a child per position, so that no table and no value the
@@ -33,7 +35,7 @@ namespace {
 
 // The table size is part of what the signature measures: fixed, not the
 // engine's default, so that a new default leaves the signature alone.
-constexpr int SIGNATURE_HASH_KB = 16 * 1024;
+constexpr long long SIGNATURE_HASH_MB = 16;
 
 // What a child hands back, in memory shared with the parent.
 struct SearchFigures {
@@ -48,11 +50,11 @@ bool read_count(const char* text, long long* value) {
 }
 
 // Runs in the child: one search, its figures into *figures.
-bool search_one(const std::string& fen, const std::string& go, SearchFigures* figures) {
+bool search_one(const std::string& fen, const std::string& go, int hash_kb, SearchFigures* figures) {
     // The child takes its own hash: pages shared with the parent would be
     // copied on the first write of each, which costs far more than fresh
     // ones. The allocation clears them before the clock starts.
-    if (set_hash_size(SIGNATURE_HASH_KB) != SIGNATURE_HASH_KB) return false;
+    if (set_hash_size(hash_kb) != hash_kb) return false;
     dispatch_command("ucinewgame");
     dispatch_command(fen.empty() ? "position startpos" : ("position fen " + fen).c_str());
     const auto start = std::chrono::steady_clock::now();
@@ -68,6 +70,7 @@ bool search_one(const std::string& fen, const std::string& go, SearchFigures* fi
 int main(int argc, char** argv) {
     long long depth = 0;
     long long expected = -1;
+    long long hash_mb = SIGNATURE_HASH_MB;
     bool each = false;
     bool usage_ok = argc >= 3 && read_count(argv[2], &depth) && depth >= 1 && depth <= 60;
     for (int i = 3; usage_ok && i < argc; ++i) {
@@ -76,11 +79,14 @@ int main(int argc, char** argv) {
             each = true;
         else if (option == "--expect" && i + 1 < argc)
             usage_ok = read_count(argv[++i], &expected);
+        else if (option == "--hash" && i + 1 < argc)
+            usage_ok = read_count(argv[++i], &hash_mb) && hash_mb >= 1 && hash_mb <= 4096;
         else
             usage_ok = false;
     }
     if (!usage_ok) {
-        std::fprintf(stderr, "usage: bench_signature <FEN file> <depth 1..60> [--expect <nodes>] [--each]\n");
+        std::fprintf(stderr, "usage: bench_signature <FEN file> <depth 1..60> [--expect <nodes>] [--each]"
+                             " [--hash <MB 1..4096>]\n");
         return 2;
     }
     std::ifstream file(argv[1]);
@@ -130,7 +136,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         if (child == 0) {
-            _exit(search_one(fen, go, figures) ? 0 : 1);
+            _exit(search_one(fen, go, int(hash_mb * 1024), figures) ? 0 : 1);
         }
         int status = 0;
         if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
