@@ -39,6 +39,11 @@ inline uint32_t* eval_cache_slot(int side, uint32_t key_hi) {
     return eval_cache_tables[side] + (key_hi & eval_cache_mask) * EVAL_CACHE_ENTRY_WORDS;
 }
 
+// Starts loading a position's slot into the cache, for a lookup a little later.
+[[gnu::always_inline]] inline void eval_cache_prefetch(int side, uint32_t key_hi) {
+    if (uint32_t* slot = eval_cache_slot(side, key_hi)) __builtin_prefetch(slot);
+}
+
 // The score must lie strictly inside (-8192, 8192).
 constexpr uint32_t eval_cache_word(uint32_t age, uint32_t ply_flags, uint32_t threat, int score) {
     return (age & 15) | (ply_flags & 15) << 4 | (threat & 63) << 8 |

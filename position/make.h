@@ -5,13 +5,30 @@
 // by the caller after the make.
 #pragma once
 
+#include "position/position.h"
 #include "position/types.h"
-
-struct PlyRecord;
-struct Position;
+#include "position/zobrist.h"
 
 void make_move(Position* pos, Move move);
 void unmake_move(Position* pos);
+
+// The high half of the key that make_move(pos, move) gives, found without
+// making the move (castling, which moves two men, returns the key as it is):
+// the searches start loading the child's table entries with it, so that the
+// make hides the memory latency.
+inline uint32_t key_hi_after(const Position* pos, Move move) {
+    const int from = move_from(move), to = move_to(move), kind = move_kind(move);
+    if (kind == MK_CASTLING) return pos->key_hi;
+    const int side = pos->side;
+    const int piece = pos->kind[from];
+    const int arriving = is_promotion(move) ? PROMOTION_KIND_MAP[kind] : piece;
+    uint32_t key = pos->key_hi ^ zobrist_hi(piece, side, from) ^ zobrist_hi(arriving, side, to);
+    if (kind == MK_EN_PASSANT)
+        key ^= zobrist_hi(PAWN, side ^ 1, side == WHITE ? to - 8 : to + 8);
+    else if (pos->kind[to] != NO_KIND)
+        key ^= zobrist_hi(pos->kind[to], side ^ 1, to);
+    return key;
+}
 
 // Passes the turn. unmake_move must not be used for it (a null move has the
 // castling kind): take it back with unmake_null_move.

@@ -29,6 +29,8 @@ constexpr int QS_EVASION_MODE = 1;
 constexpr int QS_QUIET_CHECK_MODE = 6;
 constexpr int QS_QUIET_CHECK_ONLY_MODE = 2;
 constexpr int QS_CAPTURE_MODE = 1;
+// The transposition table is consulted down to this level.
+constexpr int QS_DEEPEST_TABLE_LEVEL = -1;
 // Quiet checks and the gain filter reach this deep.
 constexpr int QS_DEEPEST_CHECK_LEVEL = -5;
 
@@ -93,7 +95,7 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
     // The table is consulted on the first two levels only; its bounds narrow
     // the window, its depth does not matter here.
     int tt_flags = 0;
-    const bool use_tt = qdepth >= -1 && hash_size_kb != 0 && !(search_switches & SEARCH_NO_TT);
+    const bool use_tt = qdepth >= QS_DEEPEST_TABLE_LEVEL && hash_size_kb != 0 && !(search_switches & SEARCH_NO_TT);
     if (use_tt) {
         int tt_score = 0, tt_depth = 0;
         Move tt_move = NO_MOVE;
@@ -267,6 +269,7 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
         if (!wanted && move_kind(move) == MK_QUIET && pos->fifty >= 3 && best < draw_score[side]) wanted = 2;
 
         if (wanted) {
+            prefetch_child_entries(pos, move, qdepth - 1 >= QS_DEEPEST_TABLE_LEVEL);
             make_move(pos, move & MOVE_IDENTITY_MASK);
             if (mover_king_attacked(pos)) {
                 unmake_move(pos);

@@ -193,6 +193,8 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
                 if (margin_score >= beta) return margin_score;
             }
 
+            // Passing leaves key_hi as it is.
+            prefetch_entries(side ^ 1, pos->key_hi, true);
             make_null_move(pos);
             current_ply_record(pos)->flags |= rec->flags & PLY_THREAT_BITS;
             const uint32_t null_flags = child_node_flags(flags) | NODE_FROM_NULL_MOVE;
@@ -321,6 +323,7 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
                     continue;
             }
 
+            prefetch_child_entries(pos, move, true);
             make_move(pos, move & MOVE_IDENTITY_MASK);
             if (mover_king_attacked(pos)) {
                 --move_count;

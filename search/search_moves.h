@@ -3,10 +3,12 @@
 
 #include <algorithm>
 
+#include "eval/eval_cache.h"
 #include "position/make.h"
 #include "position/movegen.h"
 #include "position/position.h"
 #include "search/search_constants.h"
+#include "search/tt.h"
 
 // Moves the entry with the highest order among cur..end-1 (the first of
 // equal orders) to cur: a selection scan, no sort.
@@ -34,6 +36,18 @@ inline bool has_legal_reply(Position* pos, int ply, bool in_check) {
         if (legal) return true;
     }
     return false;
+}
+
+// The evaluation-cache slot of a position (side to move, key_hi) and, when
+// it will be probed, its transposition-table bucket start loading from
+// memory. Issued before a move is made, the make hides the latency.
+[[gnu::always_inline]] inline void prefetch_entries(int side, uint32_t key_hi, bool table_too) {
+    if (table_too) tt_prefetch(side, key_hi);
+    eval_cache_prefetch(side, key_hi);
+}
+
+[[gnu::always_inline]] inline void prefetch_child_entries(const Position* pos, Move move, bool table_too) {
+    prefetch_entries(pos->side ^ 1, key_hi_after(pos, move), table_too);
 }
 
 // dest = first, then the child's line up to its 0. A line of ply p has room

@@ -10,6 +10,7 @@
 #include "position/position.h"
 #include "position/setup.h"
 #include "position/zobrist.h"
+#include "support/naive_moves.h"
 #include "support/position_check.h"
 #include "support/test_board.h"
 
@@ -300,6 +301,26 @@ TEST(MakeMove, GainsOfAMovedManThatHangs) {
     EXPECT_EQ(pos.hanging[B1], 0);
     EXPECT_EQ(pos.threat_gain, 0);
     EXPECT_EQ(pos.defence_gain, 0);
+}
+
+TEST(MakeMove, KeyHighHalfIsKnownBeforeTheMove) {
+    // Every kind but castling: quiet moves, double steps, captures, en
+    // passant, promotions with and without a capture.
+    const char* fens[] = {
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+        "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6",
+        "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - -",
+    };
+    for (const char* fen : fens) {
+        ASSERT_EQ(load_test_board(fen), 1) << fen;
+        for (Move move : naive_pseudo_legal_moves(&pos)) {
+            if (move_kind(move) == MK_CASTLING) continue;
+            const uint32_t predicted = key_hi_after(&pos, move);
+            make_move(&pos, move);
+            EXPECT_EQ(predicted, pos.key_hi) << fen << " move " << move;
+            unmake_move(&pos);
+        }
+    }
 }
 
 }  // namespace
