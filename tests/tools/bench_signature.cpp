@@ -136,7 +136,9 @@ int main(int argc, char** argv) {
             return 2;
         }
         if (child == 0) {
-            _exit(search_one(fen, go, int(hash_mb * 1024), figures) ? 0 : 1);
+            // exit, not _exit: a build for profile-guided optimisation writes
+            // the child's counts at exit.
+            std::exit(search_one(fen, go, int(hash_mb * 1024), figures) ? 0 : 1);
         }
         int status = 0;
         if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
