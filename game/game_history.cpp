@@ -107,7 +107,7 @@ void take_back_game_move() {
     if ((record.move & MOVE_IDENTITY_MASK) == NULL_MOVE)
         unmake_null_move(pos);
     else
-        unmake_move(pos);
+        take_back_move(pos);
     --current_game_record;
     refresh_game_state();
 }

@@ -6,9 +6,13 @@
 // the board showing exactly which squares are occupied at that moment, and a
 // man's attacks are added once it stands on its new square. Make runs
 //   remove mover's attacks -> block `to` (or capture there) -> move the man
-//   -> unblock `from` -> take the en-passant pawn -> add mover's attacks,
-// and unmake runs the same steps backwards.
+//   -> unblock `from` -> take the en-passant pawn -> add mover's attacks.
+// Make first saves the attack tables and hanging values (UndoTables); unmake
+// takes the board back and copies them back, which costs far less than
+// working the attack changes backwards.
 #include "position/make.h"
+
+#include <cstring>
 
 #include "config/settings.h"
 #include "position/attack_units.h"
@@ -17,6 +21,7 @@
 #include "position/hanging.h"
 #include "position/material.h"
 #include "position/position.h"
+#include "position/setup.h"
 #include "position/zobrist.h"
 
 namespace {
@@ -73,6 +78,30 @@ inline void toggle_key(Position* pos, int kind, int side, int square) {
     uint64_t key = zobrist_keys[zobrist_index(kind, side, square)];
     pos->key_lo ^= uint32_t(key);
     pos->key_hi ^= uint32_t(key >> 32);
+}
+
+// Through the C library's memcpy, which picks the widest copy the processor
+// has when the program starts: GCC expands a fixed-size copy of a kilobyte
+// inline as a string instruction, several times slower. noipa keeps the size
+// unknown here, so that no inlining or cloning brings the expansion back.
+[[gnu::noipa]] void copy_bytes(void* to, const void* from, size_t bytes) { std::memcpy(to, from, bytes); }
+
+inline void save_tables(const Position* pos, UndoTables* undo) {
+    copy_bytes(undo->attacks, pos->attacks, sizeof undo->attacks);
+    copy_bytes(undo->hanging, pos->hanging, sizeof undo->hanging);
+    undo->hanging_sum[WHITE] = pos->hanging_sum[WHITE];
+    undo->hanging_sum[BLACK] = pos->hanging_sum[BLACK];
+    undo->hanging_slots[WHITE] = pos->hanging_slots[WHITE];
+    undo->hanging_slots[BLACK] = pos->hanging_slots[BLACK];
+}
+
+inline void restore_tables(Position* pos, const UndoTables& undo) {
+    copy_bytes(pos->attacks, undo.attacks, sizeof pos->attacks);
+    copy_bytes(pos->hanging, undo.hanging, sizeof pos->hanging);
+    pos->hanging_sum[WHITE] = undo.hanging_sum[WHITE];
+    pos->hanging_sum[BLACK] = undo.hanging_sum[BLACK];
+    pos->hanging_slots[WHITE] = undo.hanging_slots[WHITE];
+    pos->hanging_slots[BLACK] = undo.hanging_slots[BLACK];
 }
 
 inline void swap_tables(Position* pos) {
@@ -164,22 +193,30 @@ void lift_castling_attacks(Position* pos, int side, int other, int king_src, int
     remove_rook_attacks(pos, other, rook_src, own);
 }
 
-// ...and come back from their new squares after it; a make also marks both
-// men as moved and moves them in the key.
+// ...and come back from their new squares after it, where both men count as
+// moved and stand in the key.
 void settle_castling(Position* pos, int side, int other, int king_src, int king_dst, int rook_src, int rook_dst,
-                     int make_flag, AttackRecord* own) {
-    if (make_flag) {
-        pos->moved[king_dst] = 1;
-        pos->moved[rook_dst] = 1;
-        toggle_key(pos, KING, side, king_src);
-        toggle_key(pos, KING, side, king_dst);
-        toggle_key(pos, ROOK, side, rook_src);
-        toggle_key(pos, ROOK, side, rook_dst);
-    }
+                     AttackRecord* own) {
+    pos->moved[king_dst] = 1;
+    pos->moved[rook_dst] = 1;
+    toggle_key(pos, KING, side, king_src);
+    toggle_key(pos, KING, side, king_dst);
+    toggle_key(pos, ROOK, side, rook_src);
+    toggle_key(pos, ROOK, side, rook_dst);
     add_king_attacks(pos, other, king_dst, own);
     add_rook_attacks(pos, other, rook_dst, own);
     // The rook may stand attacked on its new square; nothing else would mark it.
     mark_if_attacked(pos, side, rook_dst);
+}
+
+// Castling taken back on the board alone (unmake_move copies the tables
+// back): both men leave, then both arrive, as their squares may overlap.
+void put_back_castled_men(Position* pos, int side, int king_src, int king_dst, int rook_src, int rook_dst) {
+    const uint32_t rook_bit = pos->slot_bit[rook_src];
+    clear_square(pos, king_src);
+    clear_square(pos, rook_src);
+    place_man(pos, side, KING, king_dst, 1);
+    place_man(pos, side, ROOK, rook_dst, rook_bit);
 }
 
 }  // namespace
@@ -195,19 +232,22 @@ void make_castling(Position* pos, int side, int other, int king_from, int king_t
     const int king_dst = make_flag ? king_to : king_from;
     const int rook_src = make_flag ? rook_home : rook_castled;
     const int rook_dst = make_flag ? rook_castled : rook_home;
+    if (!make_flag) {
+        put_back_castled_men(pos, side, king_src, king_dst, rook_src, rook_dst);
+        return;
+    }
     AttackRecord* own = pos->attacks[side];
     const uint32_t rook_bit = pos->slot_bit[rook_src];
 
     lift_castling_attacks(pos, side, other, king_src, rook_src, own);
-    // Of the four squares only the king's start square has lines running on
-    // beyond it (along the back rank); the others are its neighbours there.
-    if (!make_flag) block_both(pos, king_from, 0);
     clear_square(pos, king_src);
     clear_square(pos, rook_src);
     place_man(pos, side, KING, king_dst, 1);
     place_man(pos, side, ROOK, rook_dst, rook_bit);
-    if (make_flag) unblock_both(pos, king_from, 0);
-    settle_castling(pos, side, other, king_src, king_dst, rook_src, rook_dst, make_flag, own);
+    // Of the four squares only the king's start square has lines running on
+    // beyond it (along the back rank); the others are its neighbours there.
+    unblock_both(pos, king_from, 0);
+    settle_castling(pos, side, other, king_src, king_dst, rook_src, rook_dst, own);
 }
 
 void make_castling_chess960(Position* pos, int side, int other, int king_from, int rook_square, int make_flag) {
@@ -219,6 +259,10 @@ void make_castling_chess960(Position* pos, int side, int other, int king_from, i
     const int king_dst = make_flag ? king_castled : king_from;
     const int rook_src = make_flag ? rook_square : rook_castled;
     const int rook_dst = make_flag ? rook_castled : rook_square;
+    if (!make_flag) {
+        put_back_castled_men(pos, side, king_src, king_dst, rook_src, rook_dst);
+        return;
+    }
     AttackRecord* own = pos->attacks[side];
     const uint32_t rook_bit = pos->slot_bit[rook_src];
 
@@ -229,7 +273,7 @@ void make_castling_chess960(Position* pos, int side, int other, int king_from, i
     lift_man(pos, rook_src, ROOK_LINE_CLASS);
     drop_man(pos, side, KING, king_dst, 1);
     drop_man(pos, side, ROOK, rook_dst, rook_bit);
-    settle_castling(pos, side, other, king_src, king_dst, rook_src, rook_dst, make_flag, own);
+    settle_castling(pos, side, other, king_src, king_dst, rook_src, rook_dst, own);
 }
 
 // ---- En passant -------------------------------------------------------------------
@@ -239,8 +283,8 @@ void make_en_passant(int to, Position* pos, int from, int make_flag) {
     const int other = side ^ 1;
     const int taken = side == WHITE ? to - 8 : to + 8;
     PlyRecord* record = current_ply_record(pos);
-    AttackRecord* table = pos->attacks[other];
     if (make_flag) {
+        AttackRecord* table = pos->attacks[other];
         uint32_t bit = pos->slot_bit[taken];
         clear_hanging_value(pos, other, taken);
         remove_pawn_attacks(pos, side, taken, table);
@@ -257,8 +301,8 @@ void make_en_passant(int to, Position* pos, int from, int make_flag) {
         pos->material_index[other] = int16_t(pos->material_index[other] - 1);
         toggle_key(pos, PAWN, other, taken);
     } else {
+        // The board alone: unmake_move copies the tables back.
         uint32_t bit = record->captured_slots;
-        block_both(pos, taken, 0);
         place_man(pos, other, PAWN, taken, bit);
         pos->moved[taken] = record->saved_moved;
         pos->slots[other] |= bit;
@@ -266,7 +310,6 @@ void make_en_passant(int to, Position* pos, int from, int make_flag) {
         pos->material[other] += PIECE_VALUES[PAWN];
         pos->material_counts[other] += MATERIAL_COUNT_INCREMENTS[PAWN];
         pos->material_index[other] = int16_t(pos->material_index[other] + 1);
-        add_pawn_attacks(pos, side, taken, table);
     }
 }
 
@@ -282,6 +325,7 @@ void make_move(Position* pos, Move move) {
     pos->nodes += 1;
     pos->ply += 1;
     PlyRecord* record = &pos->ply_stack[++pos->ply_index];
+    save_tables(pos, &pos->undo_tables[pos->ply_index]);
     record->move = move;
     record->captured_slots = 0;
     record->captured = 0;
@@ -420,7 +464,11 @@ void make_move(Position* pos, Move move) {
 
 // ---- unmake_move ----------------------------------------------------------------
 
-void unmake_move(Position* pos) {
+namespace {
+
+// Takes the current ply's move back on the board, in the key, the counters
+// and the masks: everything but the attack tables and the hanging values.
+void take_back_board(Position* pos) {
     const PlyRecord* record = current_ply_record(pos);
     const Move move = record->move;
     const int s = pos->side ^ 1;  // the side that moved
@@ -430,7 +478,6 @@ void unmake_move(Position* pos) {
     const int move_kind_field = move_kind(move);
 
     swap_tables(pos);
-    pos->dirty_slots[WHITE] = pos->dirty_slots[BLACK] = 0;
 
     if (move_kind_field == MK_CASTLING) {
         if (chess960_castling())
@@ -438,8 +485,6 @@ void unmake_move(Position* pos) {
         else
             make_castling(pos, s, o, from, to, 0);
     } else {
-        AttackRecord* own = pos->attacks[s];
-        AttackRecord* opp = pos->attacks[o];
         const int n = pos->kind[to];
         const int k = is_promotion(move) ? PAWN : n;
         const int t = record->captured;
@@ -449,12 +494,8 @@ void unmake_move(Position* pos) {
         const int promotion_excess_before =
             is_promotion(move) && excess_can_change(n) ? material_index_excess(pos, s) : 0;
 
-        clear_hanging_value(pos, s, to);
-        attack_removers[n](pos, o, to, own);
-
         if (move_kind_field == MK_EN_PASSANT) make_en_passant(to, pos, from, 0);
 
-        block_both(pos, from, LINE_CLASS[k]);
         place_man(pos, s, k, from, bit);
         pos->moved[from] = moved_count == MOVED_SATURATED ? MOVED_SATURATED : uint8_t(moved_count - 1);
 
@@ -475,7 +516,6 @@ void unmake_move(Position* pos) {
 
         if (t == NO_KIND) {
             clear_square(pos, to);
-            unblock_both(pos, to, LINE_CLASS[n]);
         } else {
             const uint32_t captured_bit = record->captured_slots;
             place_man(pos, o, t, to, captured_bit);
@@ -488,15 +528,7 @@ void unmake_move(Position* pos) {
             pos->material_counts[o] += MATERIAL_COUNT_INCREMENTS[t];
             pos->material_index[o] = int16_t(pos->material_index[o] + material_index_increment(t, to) -
                                              excess_before + excess_after);
-            update_xray_both(pos, to, LINE_CLASS[n], LINE_CLASS[t]);
-            attack_adders[t](pos, s, to, opp);
         }
-
-        attack_adders[k](pos, o, from, own);
-        // The men that come back: their hanging values were taken out by make.
-        mark_if_attacked(pos, s, from);
-        if (t != NO_KIND) mark_if_attacked(pos, o, to);
-        if (move_kind_field == MK_EN_PASSANT) mark_if_attacked(pos, o, s == WHITE ? to - 8 : to + 8);
     }
 
     pos->ep_square = record->saved_ep;
@@ -506,8 +538,19 @@ void unmake_move(Position* pos) {
     pos->key_hi = record->saved_key_hi;
     pos->ply_index -= 1;
     pos->last_to = move_to(pos->ply_stack[pos->ply_index].move);
-    if (pos->dirty_slots[WHITE] | pos->dirty_slots[BLACK]) compute_hanging_values(pos);
     pos->side = s;
+}
+
+}  // namespace
+
+void unmake_move(Position* pos) {
+    restore_tables(pos, pos->undo_tables[pos->ply_index]);
+    take_back_board(pos);
+}
+
+void take_back_move(Position* pos) {
+    take_back_board(pos);
+    rebuild_tables(pos, pos->side);
 }
 
 // ---- Null move --------------------------------------------------------------------

@@ -10,7 +10,13 @@
 #include "position/zobrist.h"
 
 void make_move(Position* pos, Move move);
+// Takes back the last move made on this Position: its tables come back from
+// the copy the make saved.
 void unmake_move(Position* pos);
+// Takes back the move of the current PlyRecord when its make is no longer
+// the last one on this ply (the game history's take-back, after its record
+// was reloaded): the tables are built afresh from the board.
+void take_back_move(Position* pos);
 
 // The high half of the key that make_move(pos, move) gives, found without
 // making the move (castling, which moves two men, returns the key as it is):
@@ -35,9 +41,10 @@ inline uint32_t key_hi_after(const Position* pos, Move move) {
 void make_null_move(Position* pos);
 void unmake_null_move(Position* pos);
 
-// The castling part of make (make_flag 1) and unmake (0).
+// The castling part of make (make_flag 1) and of unmake (0: the board alone).
 void make_castling(Position* pos, int side, int other, int king_from, int king_to, int make_flag);
 void make_castling_chess960(Position* pos, int side, int other, int king_from, int rook_square,
                             int make_flag);
-// Removes (make_flag 1) or restores (0) the pawn taken en passant.
+// Removes (make_flag 1) or restores (0: on the board alone) the pawn taken
+// en passant.
 void make_en_passant(int to, Position* pos, int from, int make_flag);

@@ -74,6 +74,17 @@ constexpr int MOVE_BUFFER_SIZE = MAX_PLY * MAX_MOVES_PER_LIST;
 constexpr int pv_line_offset(int ply) { return ply * (MAX_PLY + 1) - ply * (ply - 1) / 2; }
 constexpr int PV_STORE_SIZE = pv_line_offset(MAX_PLY);
 
+// ---- Undo tables --------------------------------------------------------------
+// What make_move saves before it changes them and unmake_move copies back:
+// the attack tables and the hanging values. Copying them back costs a
+// fraction of working the attack changes of the move backwards.
+struct UndoTables {
+    AttackRecord attacks[2][64];
+    int32_t hanging[64];
+    int32_t hanging_sum[2];
+    uint32_t hanging_slots[2];
+};
+
 // ---- Position ---------------------------------------------------------------
 
 struct Position {
@@ -148,6 +159,10 @@ struct Position {
     // ======== end of copied prefix ========
 
     Move pv_store[PV_STORE_SIZE];      // principal-variation lines, see pv_line()
+    // undo_tables[i]: the tables as they were before the make that pushed
+    // ply_stack[i]. Outside the copied prefix: a copy takes no moves back
+    // below its own start.
+    UndoTables undo_tables[PLY_STACK_SIZE];
     MoveEntry move_buffer[MOVE_BUFFER_SIZE];
     int32_t move_list[MAX_PLY + 1];    // index of each ply's list in move_buffer; [ply + 1] ends ply's list
 };

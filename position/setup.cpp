@@ -213,6 +213,14 @@ void build_attack_tables(Position* pos, int side_to_move) {
     pos->dirty_slots[WHITE] = pos->dirty_slots[BLACK] = 0xFFFF;
 }
 
+void rebuild_tables(Position* pos, int side_to_move) {
+    std::memset(pos->hanging, 0, sizeof pos->hanging);
+    pos->hanging_sum[WHITE] = pos->hanging_sum[BLACK] = 0;
+    pos->hanging_slots[WHITE] = pos->hanging_slots[BLACK] = 0;
+    build_attack_tables(pos, side_to_move);
+    compute_hanging_values(pos);
+}
+
 int setup_position(int side, uint32_t flags) {
     Position* pos = &main_position;
     if (side < 0) return 0;
@@ -265,7 +273,6 @@ int setup_position(int side, uint32_t flags) {
     }
 
     for (int sq = 0; sq < 64; ++sq) {
-        pos->hanging[sq] = 0;
         pos->moved[sq] = 0;
         pos->slot_bit[sq] = 0;
         if (pos->colour[sq] == NO_COLOUR) continue;
@@ -276,13 +283,9 @@ int setup_position(int side, uint32_t flags) {
         toggle_man_key(pos, kind, colour, sq);
     }
 
-    pos->hanging_sum[WHITE] = pos->hanging_sum[BLACK] = 0;
     pos->saved_hanging_sum[WHITE] = pos->saved_hanging_sum[BLACK] = 0;
-    pos->hanging_slots[WHITE] = pos->hanging_slots[BLACK] = 0;
-
     compute_board_tables(pos);
-    build_attack_tables(pos, side);
-    compute_hanging_values(pos);
+    rebuild_tables(pos, side);
 
     if (flags & SETUP_CHESS960_KEYS) {
         for (int wing = CASTLE_A_SIDE; wing <= CASTLE_H_SIDE; ++wing)

@@ -45,6 +45,8 @@ void assign_piece_slot(Position* pos, int side, int kind, int square);
 void compute_board_tables(Position* pos);
 void build_attack_tables(Position* pos, int side_to_move);
 void build_side_attacks(Position* pos, AttackRecord* table, int side);
+// The attack tables and the hanging values built afresh from the board.
+void rebuild_tables(Position* pos, int side_to_move);
 
 // 1 when the side to move of the main position (`side`) has no legal move.
 int has_no_legal_move(int side);

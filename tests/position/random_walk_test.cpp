@@ -33,7 +33,8 @@ bool mover_king_safe() {
 // Walks random games from a position. At every node each pseudo-legal move
 // (and a null move) is made, checked against the naive recomputation and
 // taken back, and the record must equal its snapshot; then one legal move
-// is played at random.
+// is played at random. Moves are taken back in turn by unmake_move (tables
+// copied back) and take_back_move (tables built afresh).
 void walk(const char* fen, unsigned seed, int games, int plies) {
     std::mt19937 random(seed);
     auto before = std::make_unique<Position>();
@@ -44,11 +45,16 @@ void walk(const char* fen, unsigned seed, int games, int plies) {
         for (int ply = 0; ply < plies; ++ply) {
             std::memcpy(static_cast<void*>(before.get()), &pos, POSITION_COPY_SIZE);
             std::vector<Move> legal;
+            bool copy_back = (ply & 1) != 0;
             for (Move m : naive_pseudo_legal_moves(&pos)) {
                 make_move(&pos, m);
                 std::string problems = check_position(&pos);
                 bool safe = mover_king_safe();
-                unmake_move(&pos);
+                copy_back = !copy_back;
+                if (copy_back)
+                    unmake_move(&pos);
+                else
+                    take_back_move(&pos);
                 std::string restore = compare_positions(before.get(), &pos);
                 if (!problems.empty() || !restore.empty()) {
                     std::string path;
