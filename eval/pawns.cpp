@@ -6,6 +6,7 @@
 #include "eval/eval_constants.h"
 #include "eval/eval_tables.h"
 #include "eval/passed_pawns.h"
+#include "eval/pawn_facts.h"
 #include "eval/positional.h"
 #include "eval/square_rows.h"
 #include "position/attack_units.h"
@@ -51,17 +52,9 @@ int pawns_on_files(const uint8_t* files, uint8_t file_mask) {
     return n;
 }
 
-// The nearest enemy pawn in front of a pawn of `us` on rank r on the files
-// next to f: its rank, or -1.
-int nearest_enemy_front_rank(const uint8_t* their_files, int us, int f, int r) {
-    const uint32_t bits = (their_files[f - 1] | their_files[f + 1]) & ranks_in_front(us, r);
-    if (bits == 0) return -1;
-    return us == WHITE ? __builtin_ctz(bits) : 31 - __builtin_clz(bits);
-}
-
-int weak_penalty(int us, int square) { return WEAK_PAWN_PENALTY[us == WHITE ? square : square ^ 56]; }
-
-int side_pawns(Position* pos, int us, int them_to_move) {
+// The side's pawn values: the pawn-only facts (eval/pawn_facts.h) and what
+// the kings, the pieces and the game phase add to them.
+int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& facts) {
     const int them = us ^ 1;
     const AttackRecord* A = pos->attacks[us];
     const AttackRecord* E = pos->attacks[them];
@@ -95,18 +88,16 @@ int side_pawns(Position* pos, int us, int them_to_move) {
                         pawns_on_files(own_files, far_wing_files[us]) >= pawns_on_files(their_files, far_wing_files[us]);
     }
 
-    int sum = 0;
-    for (uint32_t pawns = pos->pawn_slots[us] & pos->slots[us]; pawns;) {
-        const int slot = highest_slot(pawns);
-        pawns &= ~(1u << slot);
-        const int q = pos->piece_list[us][slot];
+    int sum = facts.fixed_value;
+    for (int i = 0; i < facts.count; ++i) {
+        const int q = facts.square[i];
+        const uint32_t flags = facts.flags[i];
         const int f = file_of(q);
         const int r = RELATIVE_RANK[us][rank_of(q)];
         const int front = q + step;
-        const uint32_t in_front = ranks_in_front(us, rank_of(q));
-        const bool front_guarded = (A[front].direct & PAWN_CLASS_MASK) != 0;
-        const bool enemy_pawn_in_front = pos->kind[front] == PAWN && pos->colour[front] == them;
-        const bool open_file = ((own_files[f] | their_files[f]) & in_front) == 0;
+        const bool front_guarded = (flags & PAWN_FRONT_GUARDED) != 0;
+        const bool enemy_pawn_in_front = (flags & PAWN_ENEMY_IN_FRONT) != 0;
+        const bool open_file = (flags & PAWN_OPEN_FILE) != 0;
 
         int v = pst[q];
 
@@ -117,8 +108,7 @@ int side_pawns(Position* pos, int us, int them_to_move) {
             if (king_unmoved) {
                 if (castle_mask & (1u << f)) {
                     s = (centre_file(f) ? 2 * pos->phase : pos->phase_half + 2 * pos->phase) >> edge;
-                    if (s != 0 && (f <= 1 || f >= 6) && ((A[front].direct | A[q].direct) & PAWN_CLASS_MASK))
-                        s += s >> 2;
+                    if (s != 0 && (f <= 1 || f >= 6) && (flags & PAWN_SHELTER_GUARD)) s += s >> 2;
                 }
             } else if (shelter_origin != NO_SQUARE) {
                 const int dist = king_distance[shelter_origin][q];
@@ -133,7 +123,7 @@ int side_pawns(Position* pos, int us, int them_to_move) {
         // for the own bishop, most when it is fixed.
         const int c = CORNER_DISTANCE[q];
         int weight;
-        if (enemy_pawn_in_front && !(E[q].direct & PAWN_CLASS_MASK) && !front_guarded)
+        if (enemy_pawn_in_front && !(flags & PAWN_ATTACKED) && !front_guarded)
             weight = c;
         else if (pos->colour[front] == NO_COLOUR)
             weight = c / 2;
@@ -152,77 +142,41 @@ int side_pawns(Position* pos, int us, int them_to_move) {
 
         if (front_guarded && r >= 3) v += ((v + 8) >> 2) + r;
 
-        // Weakness. A pawn is supported when an own pawn stands on an
-        // adjacent file level with it or behind it (it defends the pawn or
-        // can come up to); a pawn without such a neighbour is weak. An
-        // isolated pawn has no own pawn on the adjacent files at all; a
-        // backward pawn has own neighbours only in front of it and enemy
-        // pawns on the adjacent files ahead.
-        const uint32_t adjacent = own_files[f - 1] | own_files[f + 1];
-        const bool isolated = adjacent == 0;
-        const bool supported = (adjacent & ranks_behind_or_level(us, rank_of(q))) != 0;
-        const bool weak = !supported && (!front_guarded || open_file);
-        bool backward = false;
-        if (weak) {
-            if (!front_guarded && !enemy_pawn_in_front) {
-                v -= weak_penalty(us, q);
-                if (pos->colour[front] == them) v -= WEAK_PAWN_BLOCKER[pos->kind[front]];
-            }
-            if (isolated) {
-                v -= ISOLATED_PAWN_PENALTY[f] + pos->phase_rest_half;
+        // Weakness (the pawn-only parts are in the facts' fixed value): a
+        // piece blocking a weak pawn, the phase's share of isolation, and the
+        // heavy pieces that use a weak pawn's open file.
+        if (flags & PAWN_WEAK) {
+            if (!front_guarded && !enemy_pawn_in_front && pos->colour[front] == them)
+                v -= WEAK_PAWN_BLOCKER[pos->kind[front]];
+            if (flags & PAWN_ISOLATED) {
+                v -= pos->phase_rest_half;
                 if (open_file && they_have_heavy) v -= 8;
             }
-            const int enemy_rank = nearest_enemy_front_rank(their_files, us, f, rank_of(q));
-            backward = !isolated && enemy_rank >= 0;
-            if (backward) {
+            if (flags & PAWN_BACKWARD) {
                 v -= open_file && they_have_heavy ? 11 : 3;
-                if (!enemy_pawn_in_front) {
-                    // The stop square: where the nearest enemy pawn on an
-                    // adjacent file would attack the pawn, while that enemy
-                    // pawn is still far; else the square in front.
-                    int t = front;
-                    if (RELATIVE_RANK[us][enemy_rank] < 4) t = square_at(f, enemy_rank) - step;
-                    const int enemy_count = pawn_attackers(E[t].direct);
-                    const int own_count = pawn_attackers(A[t].direct);
-                    if (enemy_count > own_count) {
-                        const int pen =
-                            weak_penalty(us, t - step) + BACKWARD_STOP_VALUE[RELATIVE_RANK[us][rank_of(t)]];
-                        v -= enemy_count - own_count >= 2 ? 2 * pen : pen;
-                    }
-                    if (attack_count(E[front].direct) <= attack_count(A[front].direct)) v += 4;
-                }
+                if (!enemy_pawn_in_front && attack_count(E[front].direct) <= attack_count(A[front].direct)) v += 4;
             }
         }
 
-        if (__builtin_popcount(own_files[f]) >= 2) v -= (weak ? 9 : 4) + pos->phase_rest_quarter;
+        if (flags & PAWN_DOUBLED) v -= pos->phase_rest_quarter;
 
         // Storm: pawns of the wing away from the own king march on.
         if (storm && (far_wing_files[us] & (1u << f))) {
             v -= 2 << storm_shift;
             if (r > 2 && storm_advance) {
                 int advance = STORM_STEP[r] << storm_shift;
-                if (pos->kind[front] == PAWN && (E[front].direct & PAWN_CLASS_MASK)) advance >>= 1;
+                if (flags & PAWN_STORM_HALVED) advance >>= 1;
                 v += advance;
             }
         }
 
         // Passed pawn (an isolated passer keeps its term; a backward pawn is
         // not counted as passed) or candidate.
-        const uint32_t enemy_adjacent_front = (their_files[f - 1] | their_files[f + 1]) & in_front;
-        if (open_file && !backward && enemy_adjacent_front == 0) {
+        if (flags & PAWN_PASSED)
             v += passed_pawn_value(pos, us, q, them_to_move);
-        } else if (open_file && enemy_adjacent_front != 0) {
-            // A candidate: the own pawns level with it or behind on the
-            // adjacent files are at least as many as the enemy pawns in
-            // front there, so together they can force a passed pawn.
-            const int sentry_count = __builtin_popcount(their_files[f - 1] & in_front) +
-                                     __builtin_popcount(their_files[f + 1] & in_front);
-            const int helpers = __builtin_popcount(own_files[f - 1] & ranks_behind_or_level(us, rank_of(q))) +
-                                __builtin_popcount(own_files[f + 1] & ranks_behind_or_level(us, rank_of(q)));
-            if (helpers >= sentry_count)
-                v += std::abs(f - file_of(their_king)) + ((r - (r == 2 ? 1 : 0)) << pos->phase_rest_eighth) +
-                     pos->phase_rest_half;
-        }
+        else if (flags & PAWN_CANDIDATE)
+            v += std::abs(f - file_of(their_king)) + ((r - (r == 2 ? 1 : 0)) << pos->phase_rest_eighth) +
+                 pos->phase_rest_half;
         sum += v;
     }
     return sum;
@@ -234,7 +188,8 @@ int eval_pawn_structure(Position* pos, int white_to_move, int black_to_move) {
     pos->pawn_colour_weights[WHITE][0] = pos->pawn_colour_weights[WHITE][1] = 0;
     pos->pawn_colour_weights[BLACK][0] = pos->pawn_colour_weights[BLACK][1] = 0;
     if (((pos->pawn_slots[WHITE] & pos->slots[WHITE]) | (pos->pawn_slots[BLACK] & pos->slots[BLACK])) == 0) return 0;
-    int sum = side_pawns(pos, WHITE, black_to_move) - side_pawns(pos, BLACK, white_to_move);
+    const PawnSideFacts* facts = pawn_facts(pos);
+    int sum = side_pawns(pos, WHITE, black_to_move, facts[WHITE]) - side_pawns(pos, BLACK, white_to_move, facts[BLACK]);
     if (search_flags & EF_HYPER_MODERN) {
         // Hyper-Modern Play: the root side pays for the weight of its pawns
         // on both square colours, most for fixed central ones, and so
