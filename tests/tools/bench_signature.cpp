@@ -1,11 +1,12 @@
 // bench_signature <FEN file> <depth> [--expect <nodes>] [--each] [--hash <MB>]:
 // searches every position of the file (a blank line is the start position)
 // to a fixed depth on one thread and prints the total node count, the
-// signature, with the time the searches took. A change meant only to make
-// the engine faster must leave the total exactly as it was. With --expect the
-// exit code is 1 when the total differs; --each also prints every position's
-// count; --hash measures with another hash size (the signature is taken with
-// 16 MB).
+// signature, with the time the searches took (by the clock, and the processor
+// time they had, which is steadier on a busy machine). A change meant only to
+// make the engine faster must leave the total exactly as it was. With
+// --expect the exit code is 1 when the total differs; --each also prints
+// every position's count; --hash measures with another hash size (the
+// signature is taken with 16 MB).
 //
 // Each position is searched by a fresh engine: the tool starts the engine
 // once and forks a child per position, so that no table and no value the
@@ -41,7 +42,14 @@ constexpr long long SIGNATURE_HASH_MB = 16;
 struct SearchFigures {
     uint64_t nodes;
     int64_t nanoseconds;
+    int64_t cpu_nanoseconds;  // the processor time the search had: steadier than the clock on a busy machine
 };
+
+int64_t cpu_time_ns() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 
 bool read_count(const char* text, long long* value) {
     char* end = nullptr;
@@ -58,7 +66,9 @@ bool search_one(const std::string& fen, const std::string& go, int hash_kb, Sear
     dispatch_command("ucinewgame");
     dispatch_command(fen.empty() ? "position startpos" : ("position fen " + fen).c_str());
     const auto start = std::chrono::steady_clock::now();
+    const int64_t cpu_start = cpu_time_ns();
     dispatch_command(go.c_str());
+    figures->cpu_nanoseconds = cpu_time_ns() - cpu_start;
     const auto time = std::chrono::steady_clock::now() - start;
     figures->nodes = last_search_nodes();
     figures->nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(time).count();
@@ -124,11 +134,12 @@ int main(int argc, char** argv) {
     const std::string go = "go depth " + std::to_string(depth);
     uint64_t nodes = 0;
     int64_t nanoseconds = 0;
+    int64_t cpu_nanoseconds = 0;
     int positions = 0;
     std::string fen;
     while (std::getline(file, fen)) {
         while (!fen.empty() && (fen.back() == '\r' || fen.back() == '\n')) fen.pop_back();
-        *figures = SearchFigures{0, 0};
+        *figures = SearchFigures{0, 0, 0};
         std::fflush(report);
         const pid_t child = fork();
         if (child < 0) {
@@ -151,12 +162,14 @@ int main(int argc, char** argv) {
                          fen.empty() ? "startpos" : fen.c_str());
         nodes += figures->nodes;
         nanoseconds += figures->nanoseconds;
+        cpu_nanoseconds += figures->cpu_nanoseconds;
         ++positions;
     }
 
     const double seconds = double(nanoseconds) / 1e9;
-    std::fprintf(report, "positions %d depth %lld nodes %llu time %.3f s nps %.0f\n", positions, depth,
-                 (unsigned long long)nodes, seconds, seconds > 0 ? double(nodes) / seconds : 0.0);
+    std::fprintf(report, "positions %d depth %lld nodes %llu time %.3f s nps %.0f cpu %.3f s\n", positions, depth,
+                 (unsigned long long)nodes, seconds, seconds > 0 ? double(nodes) / seconds : 0.0,
+                 double(cpu_nanoseconds) / 1e9);
     int status = 0;
     if (expected >= 0 && nodes != uint64_t(expected)) {
         std::fprintf(report, "signature changed: expected %lld nodes, searched %llu\n", expected,
