@@ -9,16 +9,17 @@
 
 namespace {
 
-// One entry: the pawn placement of both sides (files a..h, bit r = a pawn on
-// rank r) and the facts that follow from it.
-struct PawnCacheEntry {
+// One entry, one cache line: the pawn placement of both sides (files a..h,
+// bit r = a pawn on rank r) and the facts that follow from it.
+struct alignas(64) PawnCacheEntry {
     uint64_t files[2];
     PawnSideFacts side[2];
 };
+static_assert(sizeof(PawnCacheEntry) == 64);
 
-// 4096 entries hold the pawn structures of a search many times over. An
-// all-zero entry is the placement without pawns, whose facts are empty: a
-// fresh table needs no marking.
+// 4096 entries (256 KB) hold the pawn structures of a search many times
+// over. An all-zero entry is the placement without pawns, whose facts are
+// empty: a fresh table needs no marking.
 constexpr int PAWN_CACHE_BITS = 12;
 constexpr int PAWN_CACHE_ENTRIES = 1 << PAWN_CACHE_BITS;
 PawnCacheEntry pawn_cache[MAX_THREADS][PAWN_CACHE_ENTRIES];
@@ -53,7 +54,7 @@ void analyse_pawns(const Position* pos, int us, PawnSideFacts* facts) {
     const int dir = us == WHITE ? 1 : -1;
     const int step = 8 * dir;
     int fixed = 0;
-    int count = 0;
+    int index = 0;
     for (int f = 0; f < 8; ++f) {
         for (uint32_t ranks = own[f]; ranks; ranks &= ranks - 1) {
             const int rank = __builtin_ctz(ranks);
@@ -126,21 +127,30 @@ void analyse_pawns(const Position* pos, int us, PawnSideFacts* facts) {
                 const int helpers = __builtin_popcount(own[f - 1] & behind) + __builtin_popcount(own[f + 1] & behind);
                 if (helpers >= sentry_count) flags |= PAWN_CANDIDATE;
             }
-            facts->square[count] = uint8_t(q);
-            facts->flags[count] = uint16_t(flags);
-            ++count;
+            facts->flags[index++] = uint16_t(flags);
         }
     }
-    facts->count = uint8_t(count);
     facts->fixed_value = int16_t(fixed);
+}
+
+namespace {
+
+PawnCacheEntry& cache_entry(const Position* pos, uint64_t white, uint64_t black) {
+    // Multiplicative hashing of both words; the top bits index the table.
+    const uint64_t hash = white * 0x9E3779B97F4A7C15ull ^ black * 0xC2B2AE3D27D4EB4Full;
+    return pawn_cache[pos->thread_index][hash >> (64 - PAWN_CACHE_BITS)];
+}
+
+}  // namespace
+
+const void* pawn_facts_entry(const Position* pos) {
+    return &cache_entry(pos, file_word(pos, WHITE), file_word(pos, BLACK));
 }
 
 const PawnSideFacts* pawn_facts(const Position* pos) {
     const uint64_t white = file_word(pos, WHITE);
     const uint64_t black = file_word(pos, BLACK);
-    // Multiplicative hashing of both words; the top bits index the table.
-    const uint64_t hash = white * 0x9E3779B97F4A7C15ull ^ black * 0xC2B2AE3D27D4EB4Full;
-    PawnCacheEntry& entry = pawn_cache[pos->thread_index][hash >> (64 - PAWN_CACHE_BITS)];
+    PawnCacheEntry& entry = cache_entry(pos, white, black);
     if (entry.files[WHITE] != white || entry.files[BLACK] != black) {
         analyse_pawns(pos, WHITE, &entry.side[WHITE]);
         analyse_pawns(pos, BLACK, &entry.side[BLACK]);

@@ -27,16 +27,21 @@ constexpr uint16_t PAWN_STORM_HALVED = 0x800;    // a pawn in front of it, on a 
 
 constexpr int MAX_PAWNS = 8;
 
+// flags[i] belongs to the side's i-th pawn in file order: files a to h, on
+// each file from its lowest rank up (the order of the pawn-file bytes, so
+// that the squares need not be kept).
 struct PawnSideFacts {
     int16_t fixed_value;  // the pawn-only terms of the side's pawns, summed
-    uint8_t count;
-    uint8_t square[MAX_PAWNS];
     uint16_t flags[MAX_PAWNS];
 };
 
 // The facts of both sides' pawns (indexed by side) in the position; valid
 // until the next call for a Position of the same search thread.
 const PawnSideFacts* pawn_facts(const Position* pos);
+
+// Where the table keeps (or will keep) the facts of the position's pawns:
+// for a prefetch well before the pawn_facts call.
+const void* pawn_facts_entry(const Position* pos);
 
 // The facts worked out afresh, without the table (for tests).
 void analyse_pawns(const Position* pos, int side, PawnSideFacts* facts);

@@ -4,6 +4,7 @@
 
 #include "eval/eval_tables.h"
 #include "eval/king_safety.h"
+#include "eval/pawn_facts.h"
 #include "eval/pawns.h"
 #include "eval/pieces.h"
 #include "eval/threats.h"
@@ -29,6 +30,11 @@ int eval_positional(Position* pos, int side_to_move, int m, int strong) {
     const int weak = strong ^ 1;
     pos->threat_first[WHITE] = pos->threat_first[BLACK] = 0;
     pos->threat_second[WHITE] = pos->threat_second[BLACK] = 0;
+
+    // The pawn term's table entry loads while the king safety and the
+    // threats are worked out.
+    if ((pos->pawn_slots[WHITE] & pos->slots[WHITE]) | (pos->pawn_slots[BLACK] & pos->slots[BLACK]))
+        __builtin_prefetch(pawn_facts_entry(pos));
 
     // White's view. The order matters: the pawn term writes the pawn-colour
     // bytes that the piece term reads, and the threats of each term feed the
