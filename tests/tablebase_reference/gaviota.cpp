@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 #include "tablebase/entry_value.h"
 
 #ifdef MORVAX_GAVIOTA
@@ -38,10 +40,17 @@ bool available(std::string* why) {
             missing = "no Gaviota tables in " + folder;
             state = -1;
         } else {
-            const char** paths = tbpaths_init();
-            paths = tbpaths_add(paths, folder.c_str());
+            static const char** paths = nullptr;
+            paths = tbpaths_add(tbpaths_init(), folder.c_str());
             tb_init(0, tb_CP4, paths);
             tbcache_init(size_t(32) << 20, 10);
+            // The library keeps what it was given until it is told it is done:
+            // hand it all back at exit, so the leak checker sees nothing kept.
+            std::atexit([] {
+                tbcache_done();
+                tb_done();
+                paths = tbpaths_done(paths);
+            });
             // All three- and four-men tables.
             state = (tb_availability() & 0xF) == 0xF ? 1 : -1;
             if (state < 0) missing = "incomplete Gaviota tables in " + folder;
