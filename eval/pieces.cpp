@@ -108,27 +108,27 @@ int eval_bishop_rays(Position* pos, int b, int side) {
     int free_squares = 0;
     int forward_free = 0;
     unsigned free_directions = 0;
-    // Bishop rays in the order NW, NE, SW, SE: the first two are White's
-    // forward side, the last two Black's.
-    for (const uint8_t* p = ray_list(BISHOP, b); *p != NO_SQUARE; ++p) {
-        const int t = *p;
-        const int ray = direction_of[t][b] - DIR_NORTH_WEST;
+    // Bishop rays NW, NE, SW, SE: the first two are White's forward side,
+    // the last two Black's. Each ray ends at its first man.
+    for (int ray = 0; ray < 4; ++ray) {
+        const int dir = DIR_NORTH_WEST + ray;
         const bool forward = side == WHITE ? ray < 2 : ray >= 2;
-        const int c = pos->colour[t];
-        if (c == NO_COLOUR) {
+        int t = next_square[dir][b];
+        while (t != NO_SQUARE && pos->colour[t] == NO_COLOUR) {
             ++free_squares;
             if (forward) ++forward_free;
             free_directions |= 1u << ray;
-            continue;
+            t = next_square[dir][t];
         }
+        if (t == NO_SQUARE) continue;
+        const int c = pos->colour[t];
         const int k = pos->kind[t];
-        const int left = ray_skip(p);
+        const int next = next_square[dir][t];
         if (c == enemy && k == PAWN) {
             if (enemy_table[t].direct & PAWN_CLASS_MASK) {
                 // A defended pawn costs 2; a chain costs more instead: 9
                 // when the enemy pawn behind it on the diagonal is
                 // pawn-defended as well, else 4.
-                const int next = left > 0 ? p[1] : NO_SQUARE;
                 if (next != NO_SQUARE && pos->colour[next] == enemy && pos->kind[next] == PAWN)
                     sum -= (enemy_table[next].direct & PAWN_CLASS_MASK) ? 9 : 4;
                 else
@@ -145,19 +145,16 @@ int eval_bishop_rays(Position* pos, int b, int side) {
                 const bool stuck = pos->kind[front] == PAWN || pos->colour[front] == enemy;
                 sum -= stuck ? 4 * obstruction : obstruction;
             }
-        } else if (c == side && k != KING && left > 0) {
+        } else if (c == side && k != KING) {
             // Look through the own piece to the next man on the diagonal.
-            const uint8_t* s = p + 1;
-            const uint8_t* end = p + left;
-            while (s < end && pos->colour[*s] == NO_COLOUR) ++s;
-            const int x = *s;
-            if (pos->colour[x] == enemy) {
+            int x = next;
+            while (x != NO_SQUARE && pos->colour[x] == NO_COLOUR) x = next_square[dir][x];
+            if (x != NO_SQUARE && pos->colour[x] == enemy) {
                 const int xk = pos->kind[x];
                 const bool minor_or_pawn = xk == PAWN || xk == KNIGHT || xk == BISHOP;
                 if (!(minor_or_pawn && pos->attacks[enemy][x].direct != 0)) sum += BISHOP_XRAY_TARGET[xk] + 4;
             }
         }
-        p += left;  // the ray ends at the first man
     }
 
     // Shut in: no free square forward; on the far edge rank, where nothing
