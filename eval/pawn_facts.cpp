@@ -1,7 +1,5 @@
 #include "eval/pawn_facts.h"
 
-#include <cstring>
-
 #include "config/build_config.h"
 #include "eval/eval_constants.h"
 #include "eval/pawns.h"
@@ -23,12 +21,6 @@ static_assert(sizeof(PawnCacheEntry) == 64);
 constexpr int PAWN_CACHE_BITS = 12;
 constexpr int PAWN_CACHE_ENTRIES = 1 << PAWN_CACHE_BITS;
 PawnCacheEntry pawn_cache[MAX_THREADS][PAWN_CACHE_ENTRIES];
-
-uint64_t file_word(const Position* pos, int side) {
-    uint64_t word;
-    std::memcpy(&word, pawn_files(pos, side), sizeof word);
-    return word;
-}
 
 // The bit of rank r in a pawn-file byte; no bit off the board.
 inline uint32_t rank_bit(int r) { return r >= 0 && r < 8 ? 1u << r : 0u; }
@@ -55,80 +47,79 @@ void analyse_pawns(const Position* pos, int us, PawnSideFacts* facts) {
     const int step = 8 * dir;
     int fixed = 0;
     int index = 0;
-    for (int f = 0; f < 8; ++f) {
-        for (uint32_t ranks = own[f]; ranks; ranks &= ranks - 1) {
-            const int rank = __builtin_ctz(ranks);
-            const int q = square_at(f, rank);
-            const int front_rank = rank + dir;
-            const uint32_t in_front = ranks_in_front(us, rank);
-            const uint32_t adjacent = own[f - 1] | own[f + 1];
-            const uint32_t enemy_adjacent = their[f - 1] | their[f + 1];
+    for (uint64_t pawns = pawn_file_word(pos, us); pawns; pawns &= pawns - 1) {
+        const int bit = __builtin_ctzll(pawns);
+        const int f = bit >> 3, rank = bit & 7;
+        const int q = square_at(f, rank);
+        const int front_rank = rank + dir;
+        const uint32_t in_front = ranks_in_front(us, rank);
+        const uint32_t adjacent = own[f - 1] | own[f + 1];
+        const uint32_t enemy_adjacent = their[f - 1] | their[f + 1];
 
-            const bool front_guarded = (adjacent & rank_bit(rank)) != 0;
-            const bool enemy_in_front = (their[f] & rank_bit(front_rank)) != 0;
-            const bool open_file = ((own[f] | their[f]) & in_front) == 0;
-            const bool isolated = adjacent == 0;
-            const bool supported = (adjacent & ranks_behind_or_level(us, rank)) != 0;
-            const bool weak = !supported && (!front_guarded || open_file);
-            const bool doubled = __builtin_popcount(own[f]) >= 2;
-            uint32_t flags = 0;
-            if (front_guarded) flags |= PAWN_FRONT_GUARDED;
-            if (enemy_in_front) flags |= PAWN_ENEMY_IN_FRONT;
-            if (open_file) flags |= PAWN_OPEN_FILE;
-            if (enemy_adjacent & rank_bit(front_rank)) flags |= PAWN_ATTACKED;
-            if (front_guarded || (adjacent & rank_bit(rank - dir))) flags |= PAWN_SHELTER_GUARD;
-            if (((own[f] | their[f]) & rank_bit(front_rank)) && (enemy_adjacent & rank_bit(front_rank + dir)))
-                flags |= PAWN_STORM_HALVED;
+        const bool front_guarded = (adjacent & rank_bit(rank)) != 0;
+        const bool enemy_in_front = (their[f] & rank_bit(front_rank)) != 0;
+        const bool open_file = ((own[f] | their[f]) & in_front) == 0;
+        const bool isolated = adjacent == 0;
+        const bool supported = (adjacent & ranks_behind_or_level(us, rank)) != 0;
+        const bool weak = !supported && (!front_guarded || open_file);
+        const bool doubled = __builtin_popcount(own[f]) >= 2;
+        uint32_t flags = 0;
+        if (front_guarded) flags |= PAWN_FRONT_GUARDED;
+        if (enemy_in_front) flags |= PAWN_ENEMY_IN_FRONT;
+        if (open_file) flags |= PAWN_OPEN_FILE;
+        if (enemy_adjacent & rank_bit(front_rank)) flags |= PAWN_ATTACKED;
+        if (front_guarded || (adjacent & rank_bit(rank - dir))) flags |= PAWN_SHELTER_GUARD;
+        if (((own[f] | their[f]) & rank_bit(front_rank)) && (enemy_adjacent & rank_bit(front_rank + dir)))
+            flags |= PAWN_STORM_HALVED;
 
-            bool backward = false;
-            if (weak) {
-                flags |= PAWN_WEAK;
-                if (!front_guarded && !enemy_in_front) fixed -= weak_penalty(us, q);
-                if (isolated) {
-                    flags |= PAWN_ISOLATED;
-                    fixed -= ISOLATED_PAWN_PENALTY[f];
-                }
-                // The nearest enemy pawn in front on the files beside it.
-                const uint32_t ahead = enemy_adjacent & in_front;
-                const int enemy_rank = ahead == 0 ? -1 : us == WHITE ? __builtin_ctz(ahead) : 31 - __builtin_clz(ahead);
-                backward = !isolated && enemy_rank >= 0;
-                if (backward) {
-                    flags |= PAWN_BACKWARD;
-                    if (!enemy_in_front) {
-                        // The stop square: where that enemy pawn would attack
-                        // the pawn while it is still far; else the square in
-                        // front.
-                        int t = q + step;
-                        if (RELATIVE_RANK[us][enemy_rank] < 4) t = square_at(f, enemy_rank) - step;
-                        const int t_rank = rank_of(t);
-                        const int enemy_count = pawns_beside(their, f, t_rank + dir);
-                        const int own_count = pawns_beside(own, f, t_rank - dir);
-                        if (enemy_count > own_count) {
-                            const int pen = weak_penalty(us, t - step) + BACKWARD_STOP_VALUE[RELATIVE_RANK[us][t_rank]];
-                            fixed -= enemy_count - own_count >= 2 ? 2 * pen : pen;
-                        }
+        bool backward = false;
+        if (weak) {
+            flags |= PAWN_WEAK;
+            if (!front_guarded && !enemy_in_front) fixed -= weak_penalty(us, q);
+            if (isolated) {
+                flags |= PAWN_ISOLATED;
+                fixed -= ISOLATED_PAWN_PENALTY[f];
+            }
+            // The nearest enemy pawn in front on the files beside it.
+            const uint32_t ahead = enemy_adjacent & in_front;
+            const int enemy_rank = ahead == 0 ? -1 : us == WHITE ? __builtin_ctz(ahead) : 31 - __builtin_clz(ahead);
+            backward = !isolated && enemy_rank >= 0;
+            if (backward) {
+                flags |= PAWN_BACKWARD;
+                if (!enemy_in_front) {
+                    // The stop square: where that enemy pawn would attack
+                    // the pawn while it is still far; else the square in
+                    // front.
+                    int t = q + step;
+                    if (RELATIVE_RANK[us][enemy_rank] < 4) t = square_at(f, enemy_rank) - step;
+                    const int t_rank = rank_of(t);
+                    const int enemy_count = pawns_beside(their, f, t_rank + dir);
+                    const int own_count = pawns_beside(own, f, t_rank - dir);
+                    if (enemy_count > own_count) {
+                        const int pen = weak_penalty(us, t - step) + BACKWARD_STOP_VALUE[RELATIVE_RANK[us][t_rank]];
+                        fixed -= enemy_count - own_count >= 2 ? 2 * pen : pen;
                     }
                 }
             }
-            if (doubled) {
-                flags |= PAWN_DOUBLED;
-                fixed -= weak ? 9 : 4;
-            }
-
-            const uint32_t enemy_adjacent_front = enemy_adjacent & in_front;
-            if (open_file && !backward && enemy_adjacent_front == 0) {
-                flags |= PAWN_PASSED;
-            } else if (open_file && enemy_adjacent_front != 0) {
-                // The own pawns level with it or behind on the adjacent files
-                // are at least as many as the enemy pawns in front there.
-                const int sentry_count = __builtin_popcount(their[f - 1] & in_front) +
-                                         __builtin_popcount(their[f + 1] & in_front);
-                const uint32_t behind = ranks_behind_or_level(us, rank);
-                const int helpers = __builtin_popcount(own[f - 1] & behind) + __builtin_popcount(own[f + 1] & behind);
-                if (helpers >= sentry_count) flags |= PAWN_CANDIDATE;
-            }
-            facts->flags[index++] = uint16_t(flags);
         }
+        if (doubled) {
+            flags |= PAWN_DOUBLED;
+            fixed -= weak ? 9 : 4;
+        }
+
+        const uint32_t enemy_adjacent_front = enemy_adjacent & in_front;
+        if (open_file && !backward && enemy_adjacent_front == 0) {
+            flags |= PAWN_PASSED;
+        } else if (open_file && enemy_adjacent_front != 0) {
+            // The own pawns level with it or behind on the adjacent files
+            // are at least as many as the enemy pawns in front there.
+            const int sentry_count = __builtin_popcount(their[f - 1] & in_front) +
+                                     __builtin_popcount(their[f + 1] & in_front);
+            const uint32_t behind = ranks_behind_or_level(us, rank);
+            const int helpers = __builtin_popcount(own[f - 1] & behind) + __builtin_popcount(own[f + 1] & behind);
+            if (helpers >= sentry_count) flags |= PAWN_CANDIDATE;
+        }
+        facts->flags[index++] = uint16_t(flags);
     }
     facts->fixed_value = int16_t(fixed);
 }
@@ -144,12 +135,12 @@ PawnCacheEntry& cache_entry(const Position* pos, uint64_t white, uint64_t black)
 }  // namespace
 
 const void* pawn_facts_entry(const Position* pos) {
-    return &cache_entry(pos, file_word(pos, WHITE), file_word(pos, BLACK));
+    return &cache_entry(pos, pawn_file_word(pos, WHITE), pawn_file_word(pos, BLACK));
 }
 
 const PawnSideFacts* pawn_facts(const Position* pos) {
-    const uint64_t white = file_word(pos, WHITE);
-    const uint64_t black = file_word(pos, BLACK);
+    const uint64_t white = pawn_file_word(pos, WHITE);
+    const uint64_t black = pawn_file_word(pos, BLACK);
     PawnCacheEntry& entry = cache_entry(pos, white, black);
     if (entry.files[WHITE] != white || entry.files[BLACK] != black) {
         analyse_pawns(pos, WHITE, &entry.side[WHITE]);

@@ -8,8 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
-struct Position;
+#include "position/position.h"
 
 // Flag bits of one pawn.
 constexpr uint16_t PAWN_FRONT_GUARDED = 0x001;   // an own pawn attacks the square in front of it
@@ -27,9 +28,17 @@ constexpr uint16_t PAWN_STORM_HALVED = 0x800;    // a pawn in front of it, on a 
 
 constexpr int MAX_PAWNS = 8;
 
+// The side's pawn-file bytes of files a..h as one word: bit 8 x file + rank
+// for each pawn. Its set bits, lowest first, give the pawns in file order.
+inline uint64_t pawn_file_word(const Position* pos, int side) {
+    uint64_t word;
+    std::memcpy(&word, pawn_files(pos, side), sizeof word);
+    return word;
+}
+
 // flags[i] belongs to the side's i-th pawn in file order: files a to h, on
-// each file from its lowest rank up (the order of the pawn-file bytes, so
-// that the squares need not be kept).
+// each file from its lowest rank up (the set bits of pawn_file_word, so that
+// the squares need not be kept).
 struct PawnSideFacts {
     int16_t fixed_value;  // the pawn-only terms of the side's pawns, summed
     uint16_t flags[MAX_PAWNS];

@@ -1,5 +1,6 @@
 #include "eval/pawns.h"
 
+#include <array>
 #include <cstdlib>
 
 #include "config/settings.h"
@@ -23,11 +24,16 @@ constexpr uint8_t FILES_F_H = 0xE0;
 constexpr int UNDEVELOPED_BISHOP_BLOCK = 20;
 
 // Files d and e, with their neighbours c and f: the centre files of the
-// shelter terms.
-bool centre_file(int f) {
-    return SHELTER_FILE_CLASS[f] == 2 || (f > 0 && SHELTER_FILE_CLASS[f - 1] == 2) ||
-           (f < 7 && SHELTER_FILE_CLASS[f + 1] == 2);
-}
+// shelter terms (a table, as the shelter asks for every pawn).
+constexpr std::array<bool, 8> CENTRE_FILES = [] {
+    std::array<bool, 8> centre{};
+    for (int f = 0; f < 8; ++f)
+        centre[f] = SHELTER_FILE_CLASS[f] == 2 || (f > 0 && SHELTER_FILE_CLASS[f - 1] == 2) ||
+                    (f < 7 && SHELTER_FILE_CLASS[f + 1] == 2);
+    return centre;
+}();
+
+bool centre_file(int f) { return CENTRE_FILES[f]; }
 
 bool unmoved_rook_on(const Position* pos, int side, int square) {
     return pos->kind[square] == ROOK && pos->colour[square] == side && pos->moved[square] == 0;
@@ -90,96 +96,96 @@ int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& fac
 
     int sum = facts.fixed_value;
     int index = 0;
-    for (int f = 0; f < 8; ++f) {
-        for (uint32_t ranks = own_files[f]; ranks; ranks &= ranks - 1) {
-            const int q = square_at(f, __builtin_ctz(ranks));
-            const uint32_t flags = facts.flags[index++];
-            const int r = RELATIVE_RANK[us][rank_of(q)];
-            const int front = q + step;
-            const bool front_guarded = (flags & PAWN_FRONT_GUARDED) != 0;
-            const bool enemy_pawn_in_front = (flags & PAWN_ENEMY_IN_FRONT) != 0;
-            const bool open_file = (flags & PAWN_OPEN_FILE) != 0;
+    for (uint64_t pawns = pawn_file_word(pos, us); pawns; pawns &= pawns - 1) {
+        const int bit = __builtin_ctzll(pawns);
+        const int f = bit >> 3;
+        const int q = square_at(f, bit & 7);
+        const uint32_t flags = facts.flags[index++];
+        const int r = RELATIVE_RANK[us][rank_of(q)];
+        const int front = q + step;
+        const bool front_guarded = (flags & PAWN_FRONT_GUARDED) != 0;
+        const bool enemy_pawn_in_front = (flags & PAWN_ENEMY_IN_FRONT) != 0;
+        const bool open_file = (flags & PAWN_OPEN_FILE) != 0;
 
-            int v = pst[q];
+        int v = pst[q];
 
-            // Shelter.
-            if (their_weight > 4) {
-                const int edge = edge_distance_of_rank[rank_of(q)];
-                int s = 0;
-                if (king_unmoved) {
-                    if (castle_mask & (1u << f)) {
-                        s = (centre_file(f) ? 2 * pos->phase : pos->phase_half + 2 * pos->phase) >> edge;
-                        if (s != 0 && (f <= 1 || f >= 6) && (flags & PAWN_SHELTER_GUARD)) s += s >> 2;
-                    }
-                } else if (shelter_origin != NO_SQUARE) {
-                    const int dist = king_distance[shelter_origin][q];
-                    // The shift is at least 0: a pawn never stands on an edge
-                    // rank, so its edge distance is at least 1.
-                    if (dist < 3) s = (centre_file(f) ? 2 * pos->phase : 3 * pos->phase) >> (dist - 1 + edge);
+        // Shelter.
+        if (their_weight > 4) {
+            const int edge = edge_distance_of_rank[rank_of(q)];
+            int s = 0;
+            if (king_unmoved) {
+                if (castle_mask & (1u << f)) {
+                    s = (centre_file(f) ? 2 * pos->phase : pos->phase_half + 2 * pos->phase) >> edge;
+                    if (s != 0 && (f <= 1 || f >= 6) && (flags & PAWN_SHELTER_GUARD)) s += s >> 2;
                 }
-                v += s;
+            } else if (shelter_origin != NO_SQUARE) {
+                const int dist = king_distance[shelter_origin][q];
+                // The shift is at least 0: a pawn never stands on an edge
+                // rank, so its edge distance is at least 1.
+                if (dist < 3) s = (centre_file(f) ? 2 * pos->phase : 3 * pos->phase) >> (dist - 1 + edge);
             }
-
-            // Pawn-colour bytes: how much the pawn weighs on its square colour
-            // for the own bishop, most when it is fixed.
-            const int c = CORNER_DISTANCE[q];
-            int weight;
-            if (enemy_pawn_in_front && !(flags & PAWN_ATTACKED) && !front_guarded)
-                weight = c;
-            else if (pos->colour[front] == NO_COLOUR)
-                weight = c / 2;
-            else
-                weight = (c / 2 + c) / 2;
-            pos->pawn_colour_weights[us][square_colour[q]] += weight;
-
-            // A centre pawn on its start square, blocked, in front of the
-            // undeveloped bishop that needs it to move.
-            const int pawn_home = us == WHITE ? 8 : 48;
-            const int piece_home = us == WHITE ? 0 : 56;
-            if (pos->colour[front] != NO_COLOUR &&
-                ((q == pawn_home + 3 && pos->kind[piece_home + 2] == BISHOP && pos->colour[piece_home + 2] == us) ||
-                 (q == pawn_home + 4 && pos->kind[piece_home + 5] == BISHOP && pos->colour[piece_home + 5] == us)))
-                v -= UNDEVELOPED_BISHOP_BLOCK;
-
-            if (front_guarded && r >= 3) v += ((v + 8) >> 2) + r;
-
-            // Weakness (the pawn-only parts are in the facts' fixed value): a
-            // piece blocking a weak pawn, the phase's share of isolation, and the
-            // heavy pieces that use a weak pawn's open file.
-            if (flags & PAWN_WEAK) {
-                if (!front_guarded && !enemy_pawn_in_front && pos->colour[front] == them)
-                    v -= WEAK_PAWN_BLOCKER[pos->kind[front]];
-                if (flags & PAWN_ISOLATED) {
-                    v -= pos->phase_rest_half;
-                    if (open_file && they_have_heavy) v -= 8;
-                }
-                if (flags & PAWN_BACKWARD) {
-                    v -= open_file && they_have_heavy ? 11 : 3;
-                    if (!enemy_pawn_in_front && attack_count(E[front].direct) <= attack_count(A[front].direct)) v += 4;
-                }
-            }
-
-            if (flags & PAWN_DOUBLED) v -= pos->phase_rest_quarter;
-
-            // Storm: pawns of the wing away from the own king march on.
-            if (storm && (far_wing_files[us] & (1u << f))) {
-                v -= 2 << storm_shift;
-                if (r > 2 && storm_advance) {
-                    int advance = STORM_STEP[r] << storm_shift;
-                    if (flags & PAWN_STORM_HALVED) advance >>= 1;
-                    v += advance;
-                }
-            }
-
-            // Passed pawn (an isolated passer keeps its term; a backward pawn is
-            // not counted as passed) or candidate.
-            if (flags & PAWN_PASSED)
-                v += passed_pawn_value(pos, us, q, them_to_move);
-            else if (flags & PAWN_CANDIDATE)
-                v += std::abs(f - file_of(their_king)) + ((r - (r == 2 ? 1 : 0)) << pos->phase_rest_eighth) +
-                     pos->phase_rest_half;
-            sum += v;
+            v += s;
         }
+
+        // Pawn-colour bytes: how much the pawn weighs on its square colour
+        // for the own bishop, most when it is fixed.
+        const int c = CORNER_DISTANCE[q];
+        int weight;
+        if (enemy_pawn_in_front && !(flags & PAWN_ATTACKED) && !front_guarded)
+            weight = c;
+        else if (pos->colour[front] == NO_COLOUR)
+            weight = c / 2;
+        else
+            weight = (c / 2 + c) / 2;
+        pos->pawn_colour_weights[us][square_colour[q]] += weight;
+
+        // A centre pawn on its start square, blocked, in front of the
+        // undeveloped bishop that needs it to move.
+        const int pawn_home = us == WHITE ? 8 : 48;
+        const int piece_home = us == WHITE ? 0 : 56;
+        if (pos->colour[front] != NO_COLOUR &&
+            ((q == pawn_home + 3 && pos->kind[piece_home + 2] == BISHOP && pos->colour[piece_home + 2] == us) ||
+             (q == pawn_home + 4 && pos->kind[piece_home + 5] == BISHOP && pos->colour[piece_home + 5] == us)))
+            v -= UNDEVELOPED_BISHOP_BLOCK;
+
+        if (front_guarded && r >= 3) v += ((v + 8) >> 2) + r;
+
+        // Weakness (the pawn-only parts are in the facts' fixed value): a
+        // piece blocking a weak pawn, the phase's share of isolation, and the
+        // heavy pieces that use a weak pawn's open file.
+        if (flags & PAWN_WEAK) {
+            if (!front_guarded && !enemy_pawn_in_front && pos->colour[front] == them)
+                v -= WEAK_PAWN_BLOCKER[pos->kind[front]];
+            if (flags & PAWN_ISOLATED) {
+                v -= pos->phase_rest_half;
+                if (open_file && they_have_heavy) v -= 8;
+            }
+            if (flags & PAWN_BACKWARD) {
+                v -= open_file && they_have_heavy ? 11 : 3;
+                if (!enemy_pawn_in_front && attack_count(E[front].direct) <= attack_count(A[front].direct)) v += 4;
+            }
+        }
+
+        if (flags & PAWN_DOUBLED) v -= pos->phase_rest_quarter;
+
+        // Storm: pawns of the wing away from the own king march on.
+        if (storm && (far_wing_files[us] & (1u << f))) {
+            v -= 2 << storm_shift;
+            if (r > 2 && storm_advance) {
+                int advance = STORM_STEP[r] << storm_shift;
+                if (flags & PAWN_STORM_HALVED) advance >>= 1;
+                v += advance;
+            }
+        }
+
+        // Passed pawn (an isolated passer keeps its term; a backward pawn is
+        // not counted as passed) or candidate.
+        if (flags & PAWN_PASSED)
+            v += passed_pawn_value(pos, us, q, them_to_move);
+        else if (flags & PAWN_CANDIDATE)
+            v += std::abs(f - file_of(their_king)) + ((r - (r == 2 ? 1 : 0)) << pos->phase_rest_eighth) +
+                 pos->phase_rest_half;
+        sum += v;
     }
     return sum;
 }
