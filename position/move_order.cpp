@@ -21,9 +21,31 @@ constexpr int KILLER2_HISTORY = 254 << 7;
 constexpr int KILLER_HISTORY_MIN = 0x7EFF;
 constexpr int UNANSWERABLE_CHECK_BONUS = 2000;
 
-}  // namespace
+// A promoting pawn leaves `from`: the line men behind it, on the line from
+// `to` through `from`, join the exchange on `to`. Out of line: it is rare.
+[[gnu::noinline]] void add_men_behind_promotion(const Position* pos, int side, int from, int to, uint32_t* own,
+                                                uint32_t* enemy) {
+    const int away = direction_of[from][to];  // from `to` toward `from` and beyond
+    const bool orthogonal = is_orthogonal_direction(away);
+    const uint32_t line_classes = orthogonal ? ORTHOGONAL_CLASS_MASK : DIAGONAL_CLASS_MASK;
+    for (int colour = WHITE; colour <= BLACK; ++colour) {
+        const uint32_t word = pos->attacks[colour][from].direct;
+        if ((word & line_classes) == 0) continue;
+        uint32_t behind = word & ATTACK_SLOT_MASK &
+                          (orthogonal ? pos->orthogonal_movers[colour] : pos->diagonal_movers[colour]);
+        while (behind != 0) {
+            int slot = highest_slot(behind);
+            behind &= ~(1u << slot);
+            int square = pos->piece_list[colour][slot];
+            if (direction_of[square][from] != away) continue;
+            *(colour == side ? own : enemy) += CLASS_UNITS[pos->kind[square]];
+        }
+    }
+}
 
-int exchange_loss(const Position* pos, int side, Move move, bool promotion_as_queen) {
+// exchange_loss, inlined where the move lists are scored: most destinations
+// are not attacked, and the test ends there.
+inline int move_exchange_loss(const Position* pos, int side, Move move, bool promotion_as_queen) {
     const int from = move_from(move), to = move_to(move);
     const AttackRecord* enemy_table = pos->attacks[side ^ 1];
     if (enemy_table[to].direct == 0) return 0;
@@ -37,29 +59,17 @@ int exchange_loss(const Position* pos, int side, Move move, bool promotion_as_qu
     int value = PIECE_VALUES[piece];
     if (is_promotion(move)) {
         if (promotion_as_queen) value = PIECE_VALUES[QUEEN];
-        // Line men behind the pawn, on the line from `to` through `from`,
-        // join the exchange once the pawn has left.
-        const int away = direction_of[from][to];  // from `to` toward `from` and beyond
-        const bool orthogonal = is_orthogonal_direction(away);
-        const uint32_t line_classes = orthogonal ? ORTHOGONAL_CLASS_MASK : DIAGONAL_CLASS_MASK;
-        for (int colour = WHITE; colour <= BLACK; ++colour) {
-            const uint32_t word = pos->attacks[colour][from].direct;
-            if ((word & line_classes) == 0) continue;
-            uint32_t behind = word & ATTACK_SLOT_MASK &
-                              (orthogonal ? pos->orthogonal_movers[colour]
-                                          : pos->diagonal_movers[colour]);
-            while (behind != 0) {
-                int slot = highest_slot(behind);
-                behind &= ~(1u << slot);
-                int square = pos->piece_list[colour][slot];
-                if (direction_of[square][from] != away) continue;
-                (colour == side ? own : enemy) += CLASS_UNITS[pos->kind[square]];
-            }
-        }
+        add_men_behind_promotion(pos, side, from, to, &own, &enemy);
     }
 
     const int regained = 8 * exchange_entry(own, enemy);
     return regained < value ? value - regained : 0;
+}
+
+}  // namespace
+
+int exchange_loss(const Position* pos, int side, Move move, bool promotion_as_queen) {
+    return move_exchange_loss(pos, side, move, promotion_as_queen);
 }
 
 void score_moves(int ply, Position* pos, int side, MoveEntry* end) {
@@ -83,7 +93,7 @@ void score_moves(int ply, Position* pos, int side, MoveEntry* end) {
         // Castling never enters the exchange test: the king does not stand on
         // its destination's attacker lists.
         if (kind != MK_CASTLING && (tactical || history < KILLER_HISTORY_MIN)) {
-            const int loss = exchange_loss(pos, side, move, kind == MK_PROMOTE_QUEEN);
+            const int loss = move_exchange_loss(pos, side, move, kind == MK_PROMOTE_QUEEN);
             if (loss != 0) {
                 score -= loss;
                 history >>= 7;
@@ -136,7 +146,7 @@ void flag_checks_and_see(int mode, Position* pos, int side, MoveEntry* start, Mo
         Move move = entry->move;
         const int from = move_from(move), to = move_to(move);
         int score = entry->score;
-        const int loss = move_kind(move) == MK_CASTLING ? 0 : exchange_loss(pos, side, move, true);
+        const int loss = move_kind(move) == MK_CASTLING ? 0 : move_exchange_loss(pos, side, move, true);
         score -= loss;
 
         if (analyse_checks) {
