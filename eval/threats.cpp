@@ -88,6 +88,9 @@ int eval_piece_threats(Position* pos) {
             const int slot = highest_slot(men);
             men &= ~(1u << slot);
             const int q = pos->piece_list[a][slot];
+            // A man no enemy attacks has no hanging value and nothing below
+            // applies to it.
+            if (enemy[q].direct == 0) continue;
             const int k = pos->kind[q];
             int pen = 0;
 
