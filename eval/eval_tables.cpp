@@ -46,7 +46,7 @@ void apply_development_corrections(const Position* root, int side) {
                                      (root->kind[base + 5] != BISHOP) + (root->kind[base + 6] != KNIGHT));
 }
 
-int live_count(uint32_t kind_slots, uint32_t live) { return __builtin_popcount(kind_slots & live); }
+int live_count(uint32_t kind_slots, uint32_t live) { return bit_count(kind_slots & live); }
 
 void choose_king_drive_table(const Position* root) {
     king_drive_table = KING_DRIVE_CENTRE.data();

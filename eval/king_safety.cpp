@@ -264,8 +264,8 @@ int eval_king_attack(Position* pos, int x) {
     if ((pos->knight_slots[o] & o_live) != 0) knight_checks(pos, x, free_mask, &st);
 
     const uint32_t involved = zone_attackers | st.checkers;
-    const int n = __builtin_popcount(involved);
-    const int m = n + __builtin_popcount(xray_only & ~involved);
+    const int n = bit_count(involved);
+    const int m = n + bit_count(xray_only & ~involved);
     st.a += xray_sum / 2 + 2 * n + 2 * m;
     int index = (m < 2 ? st.a >> 1 : st.a) >> 3;
     if (index > 63) index = 63;  // several queens can push the weight past the table
@@ -276,7 +276,7 @@ int eval_king_attack(Position* pos, int x) {
     if (rec->flags & MATE_THREAT_BIT[x]) {
         rec->flags |= KING_ATTACK_BIT[x];
         st.d -= 64;
-    } else if (st.safe_checks > 0 && (st.check_cover & free_mask) == free_mask && __builtin_popcount(pieces) >= 2) {
+    } else if (st.safe_checks > 0 && (st.check_cover & free_mask) == free_mask && bit_count(pieces) >= 2) {
         rec->flags |= KING_ATTACK_BIT[x];
         st.d -= 32;
     }

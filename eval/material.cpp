@@ -26,7 +26,7 @@ int class_bonus(const MaterialCounts& own, const MaterialCounts& other) {
     return bonus;
 }
 
-int live(uint32_t kind_slots, uint32_t slots) { return __builtin_popcount(kind_slots & slots); }
+int live(uint32_t kind_slots, uint32_t slots) { return bit_count(kind_slots & slots); }
 
 MaterialCounts counts_of(const Position* pos, int side) {
     const uint32_t men = pos->slots[side];

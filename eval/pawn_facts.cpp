@@ -62,7 +62,7 @@ void analyse_pawns(const Position* pos, int us, PawnSideFacts* facts) {
         const bool isolated = adjacent == 0;
         const bool supported = (adjacent & ranks_behind_or_level(us, rank)) != 0;
         const bool weak = !supported && (!front_guarded || open_file);
-        const bool doubled = __builtin_popcount(own[f]) >= 2;
+        const bool doubled = bit_count(own[f]) >= 2;
         uint32_t flags = 0;
         if (front_guarded) flags |= PAWN_FRONT_GUARDED;
         if (enemy_in_front) flags |= PAWN_ENEMY_IN_FRONT;
@@ -113,10 +113,10 @@ void analyse_pawns(const Position* pos, int us, PawnSideFacts* facts) {
         } else if (open_file && enemy_adjacent_front != 0) {
             // The own pawns level with it or behind on the adjacent files
             // are at least as many as the enemy pawns in front there.
-            const int sentry_count = __builtin_popcount(their[f - 1] & in_front) +
-                                     __builtin_popcount(their[f + 1] & in_front);
+            const int sentry_count = bit_count(their[f - 1] & in_front) +
+                                     bit_count(their[f + 1] & in_front);
             const uint32_t behind = ranks_behind_or_level(us, rank);
-            const int helpers = __builtin_popcount(own[f - 1] & behind) + __builtin_popcount(own[f + 1] & behind);
+            const int helpers = bit_count(own[f - 1] & behind) + bit_count(own[f + 1] & behind);
             if (helpers >= sentry_count) flags |= PAWN_CANDIDATE;
         }
         facts->flags[index++] = uint16_t(flags);

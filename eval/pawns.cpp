@@ -54,7 +54,7 @@ uint8_t castling_files(const Position* pos, int side) {
 int pawns_on_files(const uint8_t* files, uint8_t file_mask) {
     int n = 0;
     for (int f = 0; f < 8; ++f)
-        if (file_mask & (1u << f)) n += __builtin_popcount(files[f]);
+        if (file_mask & (1u << f)) n += bit_count(files[f]);
     return n;
 }
 

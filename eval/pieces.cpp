@@ -166,7 +166,7 @@ int eval_bishop_rays(Position* pos, int b, int side) {
         if (root_side_to_move != side) penalty >>= 1;
         sum -= penalty;
     }
-    return BISHOP_DIRECTIONS[__builtin_popcount(free_directions)] +
+    return BISHOP_DIRECTIONS[bit_count(free_directions)] +
            BISHOP_FREE_SQUARES[free_squares > 14 ? 14 : free_squares] + sum;
 }
 

@@ -212,6 +212,6 @@ int king_escape_squares(Position* pos, int side) {
             return 1;
         }
     }
-    if (free == 0 && __builtin_popcount(open) > 1) rec->flags |= king_attack_bit(side);
+    if (free == 0 && bit_count(open) > 1) rec->flags |= king_attack_bit(side);
     return 0;
 }

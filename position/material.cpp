@@ -17,9 +17,9 @@ int material_index_increment(int kind, int square) {
 
 int material_index_excess(const Position* pos, int side) {
     uint32_t live = pos->slots[side];
-    if (__builtin_popcount(pos->knight_slots[side] & live) > 2) return MATERIAL_TABLE_LIMIT;
-    if (__builtin_popcount(pos->rook_slots[side] & live) > 2) return MATERIAL_TABLE_LIMIT;
-    if (__builtin_popcount(pos->pawn_slots[side] & live) > 8) return MATERIAL_TABLE_LIMIT;
+    if (bit_count(pos->knight_slots[side] & live) > 2) return MATERIAL_TABLE_LIMIT;
+    if (bit_count(pos->rook_slots[side] & live) > 2) return MATERIAL_TABLE_LIMIT;
+    if (bit_count(pos->pawn_slots[side] & live) > 8) return MATERIAL_TABLE_LIMIT;
     uint32_t bishops = pos->bishop_slots[side] & live;
     if (bishops & (bishops - 1)) {
         // Two or more bishops: the table has room for one of each square colour.

@@ -203,3 +203,13 @@ inline Move* pv_line(Position* pos, int ply) { return pos->pv_store + pv_line_of
 // loops over a side's men run from the highest slot down.
 inline int slot_index(uint32_t bit) { return __builtin_ctz(bit); }
 inline int highest_slot(uint32_t mask) { return 31 - __builtin_clz(mask); }
+
+// The set bits of a mask. The processor's count instruction is not assumed
+// (see CMakeLists.txt): this inline sum of bit fields costs less than the
+// library routine the compiler would call instead.
+constexpr int bit_count(uint32_t x) {
+    x = x - ((x >> 1) & 0x55555555u);
+    x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0Fu;
+    return int((x * 0x01010101u) >> 24);
+}

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "position/geometry.h"
+#include "position/position.h"
 #include "position/types.h"
 
 namespace {
@@ -84,6 +85,17 @@ TEST(Geometry, SkipCountsLeadPastTheRestOfARay) {
             }
         }
     }
+}
+
+TEST(BitCount, CountsEverySetBit) {
+    // Walks patterns of every density, each bit position set and clear.
+    uint32_t x = 0x9E3779B9u;
+    for (int i = 0; i < 100000; ++i) {
+        x = x * 1664525u + 1013904223u;
+        const uint32_t masks[] = {x, x & (x >> 7), x | (x << 3), ~x, 1u << (i & 31)};
+        for (uint32_t m : masks) ASSERT_EQ(bit_count(m), __builtin_popcount(m)) << m;
+    }
+    static_assert(bit_count(0) == 0 && bit_count(0xFFFFFFFFu) == 32);
 }
 
 }  // namespace
