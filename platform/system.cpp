@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 uint32_t tick_count_ms() {
@@ -77,4 +78,9 @@ std::string current_directory() {
 bool folder_exists(const std::string& path) {
     struct stat info {};
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void exit_now(int code) {
+    std::fflush(nullptr);
+    _exit(code);
 }

@@ -36,3 +36,8 @@ std::string application_data_folder();
 std::string current_directory();
 
 bool folder_exists(const std::string& path);
+
+// Ends the process at once with `code`: the C streams are flushed, then the
+// process leaves without exit handlers and static destructors, which other
+// threads still running could otherwise find torn down under them.
+[[noreturn]] void exit_now(int code);

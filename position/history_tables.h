@@ -2,10 +2,12 @@
 // and destination square, how often a quiet move caused a cut-off. Shared by
 // all search threads without locks (a lost update only blurs the statistics).
 // The search writes them; move ordering (position/move_order) reads the
-// ratio bytes.
+// ratio bytes. Every access goes through config/shared_word.h.
 #pragma once
 
 #include <cstdint>
+
+#include "config/shared_word.h"
 
 inline constexpr int HISTORY_BANDS = 16;
 inline constexpr int HISTORY_BAND_SIZE = 768;  // 2 sides x 6 kinds x 64 squares

@@ -86,7 +86,7 @@ void score_moves(int ply, Position* pos, int side, MoveEntry* end) {
         const int index = history_piece_index(piece, move_to(move));
         int history = index == killer1   ? KILLER1_HISTORY
                       : index == killer2 ? KILLER2_HISTORY
-                                         : ratios[index] << 7;
+                                         : shared_load(ratios[index]) << 7;
         const bool tactical = (move & MOVE_TACTICAL_MASK) != 0;
         int score = entry->score;
 

@@ -7,10 +7,12 @@ namespace {
 // grew too large, and refreshes the entry's ratio.
 void add_to_bands(int band_group, int index, uint32_t amount, bool success) {
     for (int band = HISTORY_UPDATE_LO[band_group]; band <= HISTORY_UPDATE_HI[band_group]; ++band) {
-        if (success) history_good[band][index] += amount;
-        history_tried[band][index] += amount;
-        if (history_tried[band][index] >= HISTORY_AGE_LIMIT) history_age(band);
-        history_ratio[band][index] = history_ratio_of(history_good[band][index], history_tried[band][index]);
+        uint32_t& good = history_good[band][index];
+        uint32_t& tried = history_tried[band][index];
+        if (success) shared_store(good, shared_load(good) + amount);
+        shared_store(tried, shared_load(tried) + amount);
+        if (shared_load(tried) >= HISTORY_AGE_LIMIT) history_age(band);
+        shared_store(history_ratio[band][index], history_ratio_of(shared_load(good), shared_load(tried)));
     }
 }
 
@@ -18,8 +20,8 @@ void add_to_bands(int band_group, int index, uint32_t amount, bool success) {
 
 void history_age(int band) {
     for (int i = 0; i < HISTORY_BAND_SIZE; ++i) {
-        history_good[band][i] >>= 1;
-        history_tried[band][i] = (history_tried[band][i] + 1) >> 1;
+        shared_store(history_good[band][i], shared_load(history_good[band][i]) >> 1);
+        shared_store(history_tried[band][i], (shared_load(history_tried[band][i]) + 1) >> 1);
     }
 }
 

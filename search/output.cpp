@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/shared_word.h"
 #include "platform/print.h"
 #include "search/driver.h"
 #include "search/search_info.h"
@@ -79,7 +80,7 @@ void print_pv_info(const Move* line, int multipv, int bound_kind, int score, int
     char prefix[24] = "";
     if (multipv != 0) std::snprintf(prefix, sizeof(prefix), "multipv %d ", multipv);
     int length = std::snprintf(line_buffer, LINE_CAPACITY, "info %sdepth %d seldepth %d time %lu nodes %llu nps %lu",
-                               prefix, depth, seldepth, (unsigned long)elapsed, (unsigned long long)total_nodes,
+                               prefix, depth, shared_load(seldepth), (unsigned long)elapsed, (unsigned long long)total_nodes,
                                (unsigned long)reported_nps);
     if (score != NO_SCORE_TO_PRINT)
         length += std::snprintf(line_buffer + length, LINE_CAPACITY - size_t(length), " score %s",
@@ -96,7 +97,7 @@ void print_pv_info(const Move* line, int multipv, int bound_kind, int score, int
     pv_line_printed = true;
 }
 
-void print_depth(int depth) { uci_print("info depth %d seldepth %d\n", depth, seldepth); }
+void print_depth(int depth) { uci_print("info depth %d seldepth %d\n", depth, shared_load(seldepth)); }
 
 void print_currmove(Move move, int move_number) {
     uci_print("info currmovenumber %d currmove %s\n", move_number, move_to_text(move));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/shared_word.h"
 #include "eval/eval_tables.h"
 #include "eval/evaluate.h"
 #include "eval/material_table.h"
@@ -90,7 +91,7 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
 
     if (pos->fifty > FIFTY_MOVE_LIMIT) return draw_score[side];
     if (int cutoff; mate_distance_cutoff(ply, &alpha, &beta, &cutoff)) return cutoff;
-    if (ply > seldepth) seldepth = ply;
+    if (ply > shared_load(seldepth)) shared_store(seldepth, ply);
 
     // The table is consulted on the first two levels only; its bounds narrow
     // the window, its depth does not matter here.
@@ -231,7 +232,7 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
             const int piece = pos->kind[from];
             const int kind = move_kind(move);
             const int victim = kind != MK_CASTLING && pos->colour[to] == other ? int(pos->kind[to]) : int(NO_KIND);
-            int gain = move_gain_table[history_row(piece, side)][to];
+            int gain = shared_load(move_gain_table[history_row(piece, side)][to]);
             bool capture = false;
             int victim_kind = victim, victim_square = to;
             if (is_promotion(move)) {

@@ -7,6 +7,7 @@
 
 #include "config/settings.h"
 #include "platform/output.h"
+#include "platform/system.h"
 #include "search/services.h"
 #include "tablebase/availability.h"
 #include "tablebase/best_line.h"
@@ -78,5 +79,5 @@ void tb_fatal(const char* message) {
     }
     if (tb_fatal_handler != nullptr) tb_fatal_handler(message);
     output_write(message, std::strlen(message));
-    std::exit(1);
+    exit_now(1);
 }

@@ -8,6 +8,7 @@
 
 #include "config/build_config.h"
 #include "platform/print.h"
+#include "platform/system.h"
 #include "search/driver.h"
 #include "search/threads.h"
 #include "uci/dispatch.h"
@@ -36,7 +37,7 @@ int has_pending_input() { return input_line_ready(); }
         std::fprintf(file, "FATAL ERROR: stdin pipe gone errno=%d\n", error);
         std::fclose(file);
     }
-    std::exit(-1);
+    exit_now(-1);
 }
 
 void process_input() {
