@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "config/build_config.h"
+#include "config/shared_word.h"
 #include "position/types.h"
 
 // ---- AttackRecord -----------------------------------------------------------
@@ -174,7 +175,16 @@ constexpr size_t POSITION_COPY_SIZE = offsetof(Position, thread_index) + sizeof(
 extern Position search_instances[SEARCH_INSTANCE_COUNT];
 inline Position& main_position = search_instances[0];
 
+// A worker thread's instance for the node at `ply` of `src`: the copied
+// prefix (node counters zeroed, `thread_index` set) and where the move lists
+// of the plies up to the node end. Move lists and lines are the copy's own.
+void copy_search_instance(Position* dest, const Position* src, int ply, int thread_index);
+
 // ---- Accessors ----------------------------------------------------------------
+
+// The nodes searched on this Position plus those that worker threads merged
+// into it (they may add to it while it is read).
+inline uint64_t position_node_total(const Position* pos) { return pos->nodes + shared_load(pos->merged_nodes); }
 
 inline AttackRecord* own_attacks(Position* pos) { return pos->attacks[pos->own_table]; }
 inline AttackRecord* opp_attacks(Position* pos) { return pos->attacks[pos->opp_table]; }

@@ -52,7 +52,7 @@ int completed_depth = 0;
 uint64_t searched_nodes = 0;
 uint32_t searched_ms = 0;
 
-uint64_t node_total() { return main_position.nodes + main_position.merged_nodes; }
+uint64_t node_total() { return position_node_total(&main_position); }
 
 void prepare_new_search(int side) {
     Move book_move = prepare_root(side);
@@ -226,6 +226,8 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
     }
 
     run_iterations();
+    // Idle workers wait on their events again until the next search.
+    park_helper_threads();
 
     bool decided = search_state_flags & SEARCH_ROOT_DECIDED;
     if (tt_share_kb >= 1024 && driver.learned_result && driver.iterations_done > 2 &&

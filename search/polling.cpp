@@ -139,7 +139,7 @@ uint32_t poll_search(int first) {
         if (line_shown) print_current_line();
         if (output_state == (OUTPUT_PRINTING | OUTPUT_NEW_ROOT_MOVE) && root_move_in_progress())
             print_current_root_move();
-        if (!line_shown) print_nodes_nps(main_position.nodes + main_position.merged_nodes);
+        if (!line_shown) print_nodes_nps(position_node_total(&main_position));
         last_info_ms = e;
     }
     return e;

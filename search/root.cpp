@@ -578,13 +578,13 @@ int search_root(Position* pos, int depth) {
         int known_swap = -1;
         int score = 0;
         for (;;) {
-            const uint64_t nodes_before = pos->nodes;
+            const uint64_t nodes_before = position_node_total(pos);
             if (depth < 2)
                 score = -qsearch(pos, 2, 0, -window_beta, -window_alpha, 0);
             else
                 score = -search(pos, 2, depth - 1, half_ply, -window_beta, -window_alpha, 0, node_kind);
             if (search_stop_requested(pos)) break;
-            const uint64_t spent = pos->nodes - nodes_before;
+            const uint64_t spent = position_node_total(pos) - nodes_before;
             rm->nodes = root_search_state == ROOT_FAILED_HIGH ? rm->nodes + spent : spent;
             rm->score = score;
 

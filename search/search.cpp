@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/settings.h"
+#include "config/shared_word.h"
 #include "eval/eval_tables.h"
 #include "eval/evaluate.h"
 #include "eval/root_state.h"
@@ -17,6 +18,7 @@
 #include "search/qsearch.h"
 #include "search/search_constants.h"
 #include "search/search_moves.h"
+#include "search/split.h"
 #include "search/threat_moves.h"
 #include "search/tt.h"
 
@@ -71,15 +73,121 @@ inline bool is_advanced_pawn_push(const Position* pos, int side, int piece, int 
     return pos->kind[to + (side == WHITE ? 8 : -8)] != PAWN;
 }
 
-// The split test of the multi-threaded build belongs right after the pick of
-// each move; a node that idle threads finish reports 1. The single-threaded
-// search never splits.
-inline int offer_split(Position*, int, int, int, uint32_t, int, int*, int*, int*, int*, int*, MoveEntry**,
-                       MoveEntry*, uint64_t) {
-    return 0;
+// Searches the move just made (legal) from a node's frame: the repetition
+// test, the child's flags, the extensions, then the child search with its
+// reduction, zero-window and re-search steps. The child's score from the
+// child's side is negated: the score of the move for the node. The node's
+// own loop and the threads of a split point search their moves with it.
+[[gnu::always_inline]] inline int search_made_move(Position* pos, const PlyRecord* rec, int ply, int depth,
+                                                   int half_ply, int alpha, int beta, uint32_t flags, int node_kind,
+                                                   int tt_flags, Move null_threat, int moves_searched,
+                                                   int move_count, int best, Move move, int order, int ratio) {
+    const int side = pos->side ^ 1;
+    const bool in_check = (rec->flags & PLY_IN_CHECK) != 0;
+    PlyRecord* const child = current_ply_record(pos);
+    int score;
+    if (pos->fifty >= 4 && is_repetition(pos)) {
+        score = draw_score[side];
+        pv_line(pos, ply + 1)[0] = NO_MOVE;
+    } else {
+        if ((rec->flags & PLY_NULL_MATE_THREAT) && null_threat) child->threat_move = null_threat;
+        if (moves_searched == 0 && ((in_check && move_count == 1) || (tt_flags & TT_FORCED)))
+            child->flags |= PLY_SINGLE_REPLY;
+        if (order >= ORDER_TT_MOVE) {
+            child->flags |= PLY_PV_CANDIDATE;
+            // The table's move cut off with a threat before: the
+            // other side faces it again.
+            if (moves_searched == 0 && !in_check && (tt_flags & TT_FORCED))
+                child->flags |= PLY_CONNECTED_THREAT | king_attack_bit(side ^ 1);
+        }
+
+        int acc = half_ply;
+        int extension = classify_move_extensions(pos, alpha, &acc, node_kind);
+        if (search_switches & SEARCH_NO_EXTENSIONS) {
+            extension = 0;
+            acc = half_ply;
+        }
+        const int child_depth = depth - 1 + extension;
+        const uint32_t child_flags = child_node_flags(flags);
+
+        if (child_depth < 1) {
+            if (search_switches & SEARCH_STATIC_HORIZON) {
+                score = -horizon_value(pos, ply + 1);
+            } else if (moves_searched == 0) {
+                score = -qsearch(pos, ply + 1, 0, -beta, -alpha, child_flags);
+            } else {
+                score = -qsearch(pos, ply + 1, 0, -alpha - 1, -alpha, child_flags);
+                if (alpha < score && score < beta) score = -qsearch(pos, ply + 1, 0, -beta, -score, child_flags);
+            }
+        } else if (moves_searched == 0) {
+            score = -search(pos, ply + 1, child_depth, acc, -beta, -alpha, child_flags, -node_kind);
+        } else {
+            bool full_depth = true;
+            const bool forcing = is_forcing_kind(move);
+            if (!(search_switches & SEARCH_NO_REDUCTIONS) && moves_searched >= 3 && best >= NO_MATE_BEST &&
+                order <= ORDER_QUIET_LIMIT && ratio < history_threshold &&
+                ((!in_check && !forcing && !(child->flags & (PLY_IN_CHECK | PLY_PASSED_NEAR))) ||
+                 ((search_flags & EF_OPTIMISTIC_SEARCH) && child->move_class == 0 && pos->gain_value < 0))) {
+                int reduced_depth = child_depth, reduced_acc = acc;
+                if (!in_check && !forcing && pos->gain_value <= 0 && !(child->flags & PLY_NO_HALF_PLY_REDUCTION)) {
+                    int r = floor_log2(uint32_t(moves_searched + 1));
+                    if (rec->flags & PLY_PV_NODE) r >>= 1;
+                    r = std::max(r, 2);
+                    int half_plies = 2 * child_depth + acc;
+                    if (r < half_plies) {
+                        half_plies -= r;
+                        reduced_depth = half_plies >> 1;
+                        reduced_acc = half_plies & 1;
+                    } else {
+                        reduced_depth = 0;
+                    }
+                }
+                child->flags |= PLY_REDUCED;
+                if (reduced_depth < 2)
+                    score = (search_switches & SEARCH_STATIC_HORIZON)
+                                ? -horizon_value(pos, ply + 1)
+                                : -qsearch(pos, ply + 1, 0, -alpha - 1, -alpha, child_flags);
+                else
+                    score = -search(pos, ply + 1, reduced_depth - 1, reduced_acc, -alpha - 1, -alpha, child_flags,
+                                    -node_kind);
+                child->flags &= ~PLY_REDUCED;
+                if (score <= alpha)
+                    full_depth = false;
+                else
+                    child->flags |= PLY_PV_CANDIDATE;
+            }
+            if (full_depth) {
+                score = -search(pos, ply + 1, child_depth, acc, -alpha - 1, -alpha, child_flags, -node_kind);
+                if (alpha < score && score < beta) {
+                    child->flags |= PLY_PV_CANDIDATE;
+                    score = -search(pos, ply + 1, child_depth, acc, -beta, -score, child_flags, 0);
+                }
+            }
+        }
+    }
+    return score;
 }
 
 }  // namespace
+
+bool search_split_move(Position* pos, const NodeFrame& frame, Move move, int order, int alpha, int best,
+                       int moves_searched, int* score) {
+    const PlyRecord* const rec = current_ply_record(pos);
+    const int side = pos->side;
+    const int ratio = shared_load(
+        history_ratio[history_band(frame.ply)][history_index(side, pos->kind[move_from(move)], move_to(move))]);
+    make_move(pos, move & MOVE_IDENTITY_MASK);
+    if (mover_king_attacked(pos)) {
+        unmake_move(pos);
+        return false;
+    }
+    // After the first move a node's move count is read only for the single
+    // reply of the first one: a split point always has a move searched.
+    *score = search_made_move(pos, rec, frame.ply, frame.depth, frame.half_ply, alpha, frame.beta, frame.flags,
+                              frame.node_kind, frame.tt_flags, frame.null_threat, moves_searched, 0, best, move,
+                              order, ratio);
+    return true;
+}
 
 int horizon_value(Position* pos, int ply) {
     pv_line(pos, ply)[0] = NO_MOVE;
@@ -291,9 +399,27 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
         const uint64_t loop_start_nodes = pos->nodes;
         for (MoveEntry* cur = list; cur < end; ++cur) {
             pick_best_move(cur, end);
-            if (offer_split(pos, ply, depth, half_ply, flags, node_kind, &best, &alpha, &beta, &moves_searched,
-                            &move_count, &cur, end, loop_start_nodes))
-                goto node_end;
+            if constexpr (MULTI_THREADED) {
+                // Idle threads may take the rest of this pass's moves, the
+                // one just picked first.
+                if (split_worth_offering(pos, depth, moves_searched, move_count, loop_start_nodes)) {
+                    const NodeFrame frame{ply, depth, half_ply, flags, node_kind, tt_flags, null_threat, beta};
+                    NodeProgress progress{alpha, best, best_move, moves_searched, move_count, cur, end, nullptr, false};
+                    if (try_split(pos, frame, &progress)) {
+                        // Stopped from above or by a global stop: the results
+                        // are incomplete, nothing of them may be kept.
+                        if (search_stop_requested(pos)) return 0;
+                        alpha = progress.alpha;
+                        best = progress.best;
+                        best_move = progress.best_move;
+                        moves_searched = progress.moves_searched;
+                        move_count = progress.move_count;
+                        cut_entry = progress.cut_entry;
+                        cut_threat = progress.cut_threat;
+                        break;
+                    }
+                }
+            }
 
             const Move move = cur->move;
             const int order = cur->score;
@@ -304,14 +430,14 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
             // Futility and move-count pruning of late quiet moves.
             if (!(search_switches & SEARCH_NO_FUTILITY) && depth < FUTILITY_DEPTH_LIMIT && best >= NO_MATE_BEST &&
                 moves_searched >= 3 && !in_check && !(move & MOVE_GIVES_CHECK) && !(rec->flags & PLY_PV_NODE) &&
-                order <= ORDER_QUIET_LIMIT && ratios[hist_index] <= history_threshold &&
+                order <= ORDER_QUIET_LIMIT && shared_load(ratios[hist_index]) <= history_threshold &&
                 !((move & 0xFFF) == own_threat && own_threat &&
                   !(pos->attacks[side ^ 1][move_to(own_threat)].direct & last_moved_slot_bit(pos, rec))) &&
                 !is_advanced_pawn_push(pos, side, piece, to) && !gives_check(pos, move)) {
                 const int index = pruning_table_index(depth);
                 const int victim =
                     move_kind(move) != MK_CASTLING && pos->colour[to] == (side ^ 1) ? int(pos->kind[to]) : int(NO_KIND);
-                const int value = PIECE_VALUES[victim] + move_gain_table[history_row(piece, side)][to] +
+                const int value = PIECE_VALUES[victim] + shared_load(move_gain_table[history_row(piece, side)][to]) +
                                   MOVE_KIND_BONUS[move_kind(move)] + raw_eval + FUTILITY_MARGINS[index] -
                                   4 * moves_searched;
                 if (value <= alpha) {
@@ -332,87 +458,9 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
                 continue;
             }
             PlyRecord* const child = current_ply_record(pos);
-            int score;
-            if (pos->fifty >= 4 && is_repetition(pos)) {
-                score = draw_score[side];
-                pv_line(pos, ply + 1)[0] = NO_MOVE;
-            } else {
-                if ((rec->flags & PLY_NULL_MATE_THREAT) && null_threat) child->threat_move = null_threat;
-                if (moves_searched == 0 && ((in_check && move_count == 1) || (tt_flags & TT_FORCED)))
-                    child->flags |= PLY_SINGLE_REPLY;
-                if (order >= ORDER_TT_MOVE) {
-                    child->flags |= PLY_PV_CANDIDATE;
-                    // The table's move cut off with a threat before: the
-                    // other side faces it again.
-                    if (moves_searched == 0 && !in_check && (tt_flags & TT_FORCED))
-                        child->flags |= PLY_CONNECTED_THREAT | king_attack_bit(side ^ 1);
-                }
-
-                int acc = half_ply;
-                int extension = classify_move_extensions(pos, alpha, &acc, node_kind);
-                if (search_switches & SEARCH_NO_EXTENSIONS) {
-                    extension = 0;
-                    acc = half_ply;
-                }
-                const int child_depth = depth - 1 + extension;
-                const uint32_t child_flags = child_node_flags(flags);
-
-                if (child_depth < 1) {
-                    if (search_switches & SEARCH_STATIC_HORIZON) {
-                        score = -horizon_value(pos, ply + 1);
-                    } else if (moves_searched == 0) {
-                        score = -qsearch(pos, ply + 1, 0, -beta, -alpha, child_flags);
-                    } else {
-                        score = -qsearch(pos, ply + 1, 0, -alpha - 1, -alpha, child_flags);
-                        if (alpha < score && score < beta) score = -qsearch(pos, ply + 1, 0, -beta, -score, child_flags);
-                    }
-                } else if (moves_searched == 0) {
-                    score = -search(pos, ply + 1, child_depth, acc, -beta, -alpha, child_flags, -node_kind);
-                } else {
-                    bool full_depth = true;
-                    const bool forcing = is_forcing_kind(move);
-                    if (!(search_switches & SEARCH_NO_REDUCTIONS) && moves_searched >= 3 && best >= NO_MATE_BEST &&
-                        order <= ORDER_QUIET_LIMIT && ratios[hist_index] < history_threshold &&
-                        ((!in_check && !forcing && !(child->flags & (PLY_IN_CHECK | PLY_PASSED_NEAR))) ||
-                         ((search_flags & EF_OPTIMISTIC_SEARCH) && child->move_class == 0 && pos->gain_value < 0))) {
-                        int reduced_depth = child_depth, reduced_acc = acc;
-                        if (!in_check && !forcing && pos->gain_value <= 0 && !(child->flags & PLY_NO_HALF_PLY_REDUCTION)) {
-                            int r = floor_log2(uint32_t(moves_searched + 1));
-                            if (rec->flags & PLY_PV_NODE) r >>= 1;
-                            r = std::max(r, 2);
-                            int half_plies = 2 * child_depth + acc;
-                            if (r < half_plies) {
-                                half_plies -= r;
-                                reduced_depth = half_plies >> 1;
-                                reduced_acc = half_plies & 1;
-                            } else {
-                                reduced_depth = 0;
-                            }
-                        }
-                        child->flags |= PLY_REDUCED;
-                        if (reduced_depth < 2)
-                            score = (search_switches & SEARCH_STATIC_HORIZON)
-                                        ? -horizon_value(pos, ply + 1)
-                                        : -qsearch(pos, ply + 1, 0, -alpha - 1, -alpha, child_flags);
-                        else
-                            score = -search(pos, ply + 1, reduced_depth - 1, reduced_acc, -alpha - 1, -alpha, child_flags,
-                                            -node_kind);
-                        child->flags &= ~PLY_REDUCED;
-                        if (score <= alpha)
-                            full_depth = false;
-                        else
-                            child->flags |= PLY_PV_CANDIDATE;
-                    }
-                    if (full_depth) {
-                        score = -search(pos, ply + 1, child_depth, acc, -alpha - 1, -alpha, child_flags, -node_kind);
-                        if (alpha < score && score < beta) {
-                            child->flags |= PLY_PV_CANDIDATE;
-                            score = -search(pos, ply + 1, child_depth, acc, -beta, -score, child_flags, 0);
-                        }
-                    }
-                }
-            }
-
+            const int score = search_made_move(pos, rec, ply, depth, half_ply, alpha, beta, flags, node_kind, tt_flags,
+                                               null_threat, moves_searched, move_count, best, move, order,
+                                               shared_load(ratios[hist_index]));
             if (score < -MATE_SCORE_BOUND && in_check) --move_count;
             if (score > best && !search_stop_requested(pos)) {
                 best = score;
@@ -472,7 +520,6 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
         node_kind = 0;
     }
 
-node_end:
     // Every move was illegal: mated in check, else stalemate.
     if (best == -SCORE_INFINITE) return in_check ? mated_score(ply) : draw_score[side];
 

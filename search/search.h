@@ -15,6 +15,16 @@
 // was stopped (the caller discards it).
 int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta, uint32_t flags, int node_kind);
 
+// One move of a split node, on the searching thread's own Position at the
+// node: makes it; false (taken back) when it is illegal; else its score for
+// the node in *score, searched as the node's own loop searches a move after
+// the first (without the futility and move-count pruning), with the split
+// point's alpha, best and moves searched as they were when it was taken.
+// The move stays made.
+struct NodeFrame;
+bool search_split_move(Position* pos, const NodeFrame& frame, Move move, int order, int alpha, int best,
+                       int moves_searched, int* score);
+
 // Futility, move-count pruning and reductions need a history ratio at or
 // below (reductions: below) this; set by the driver from "Search
 // Selectivity" (0 when it is 1 or less, else (s + 1) x 32).

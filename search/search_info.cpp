@@ -13,6 +13,6 @@ uint32_t nodes_per_second(uint64_t nodes, uint32_t elapsed_ms) {
 }
 
 void refresh_search_figures(uint32_t elapsed_ms) {
-    total_nodes = main_position.nodes + main_position.merged_nodes;
+    total_nodes = position_node_total(&main_position);
     reported_nps = nodes_per_second(total_nodes, elapsed_ms);
 }

@@ -118,12 +118,11 @@ void set_default_settings() {
 }
 
 void engine_shutdown() {
+    // The worker threads read the tables: they end first.
+    stop_threads();
     free_tablebases();
     free_book_buffer();
     save_position_learning_at_exit();
     free_hash_tables();
     close_open_files();
-    if (threads_created >= 2) stop_threads();
 }
-
-int any_helper_busy() { return 0; }

@@ -23,5 +23,3 @@ int init_engine_data(uint32_t seed);
 int init_memory();
 void set_default_settings();
 void engine_shutdown();
-// 1 while any worker thread is still busy.
-int any_helper_busy();
