@@ -41,11 +41,16 @@ test-sanitize:
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
-# The tests of the multi-threaded build's shared tablebase cache under ThreadSanitizer.
+# The multi-threaded build under ThreadSanitizer: the shared tablebase cache,
+# the search on several threads with hundreds of searches stopped at random
+# moments, and the program's own stop and quit with all its threads.
+THREAD_STRESS_SEARCHES ?= 300
 test-thread-sanitize:
 	cmake -S . -B $(THREAD_SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVAX_SANITIZE_THREAD=ON
-	cmake --build $(THREAD_SANITIZE_DIR) -j $(JOBS) --target tablebase_threads_tests
+	cmake --build $(THREAD_SANITIZE_DIR) -j $(JOBS) --target tablebase_threads_tests search_threads_tests e2e_tests
 	$(THREAD_SANITIZE_DIR)/tests/tablebase_threads_tests
+	MORVAX_THREAD_STRESS_SEARCHES=$(THREAD_STRESS_SEARCHES) $(THREAD_SANITIZE_DIR)/tests/search_threads_tests
+	$(THREAD_SANITIZE_DIR)/tests/e2e_tests --gtest_filter='Threads/SearchThreadsProgram.*'
 
 clean:
 	rm -rf build

@@ -1,18 +1,23 @@
 #include "search_fixture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 
 #include "config/settings.h"
+#include "eval/evaluate.h"
 #include "eval/eval_tables.h"
 #include "eval/material.h"
 #include "eval/root_state.h"
 #include "game/game_history.h"
 #include "game/repetition.h"
+#include "naive_moves.h"
+#include "position/make.h"
 #include "position/position.h"
 #include "search/driver.h"
 #include "search/hash_memory.h"
 #include "search/polling.h"
+#include "search/search_constants.h"
 #include "search/search.h"
 #include "search/search_info.h"
 #include "search/threads.h"
@@ -104,3 +109,49 @@ FixedDepthResult search_fixed_depth(int depth) {
     return result;
 }
 
+
+bool king_in_check(const Position* pos, int side) {
+    return naive_square_attacked(pos, side ^ 1, king_square(pos, side));
+}
+
+std::vector<Move> legal_search_moves(Position* pos) {
+    std::vector<Move> legal;
+    for (Move move : naive_pseudo_legal_moves(pos)) {
+        make_move(pos, move);
+        if (!king_in_check(pos, pos->side ^ 1)) legal.push_back(move);
+        unmake_move(pos);
+    }
+    return legal;
+}
+
+bool set_random_search_position(std::mt19937& random, int plies) {
+    if (!set_search_position("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1")) return false;
+    for (int i = 0; i < plies; ++i) {
+        std::vector<Move> moves = legal_search_moves(&main_position);
+        if (moves.empty()) return false;
+        Move move = moves[random() % moves.size()];
+        if (!play_game_move(move, main_position.side)) return false;
+    }
+    return !legal_search_moves(&main_position).empty();
+}
+
+int plain_minimax(Position* pos, int ply, int depth) {
+    if (depth <= 0) return horizon_value(pos, ply);
+    const PlyRecord* rec = current_ply_record(pos);
+    const int side = pos->side;
+    std::vector<Move> moves = legal_search_moves(pos);
+    if ((rec->flags & PLY_IN_CHECK) && moves.empty()) return mated_score(ply);
+    if (pos->fifty > 99) return draw_score[side];
+    const int eval = evaluate(pos, ply, depth, -SCORE_INFINITE, SCORE_INFINITE);
+    if (current_ply_record(pos)->flags & PLY_TERMINAL_MASK) return eval;
+    if (moves.empty()) return draw_score[side];
+    int best = -SCORE_INFINITE;
+    for (Move move : moves) {
+        make_move(pos, move);
+        const int score =
+            (pos->fifty >= 4 && is_repetition(pos)) ? draw_score[side] : -plain_minimax(pos, ply + 1, depth - 1);
+        unmake_move(pos);
+        best = std::max(best, score);
+    }
+    return best;
+}

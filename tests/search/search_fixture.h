@@ -3,6 +3,7 @@
 // makes, and iterative deepening through search_root to a fixed depth.
 #pragma once
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -33,3 +34,15 @@ FixedDepthResult search_fixed_depth(int depth);
 
 // The move of the main position named by coordinate text.
 Move position_move(const char* text);
+
+// The side's king is attacked (by the independent test of naive_moves).
+bool king_in_check(const Position* pos, int side);
+// The legal moves of the position, found without the engine's generator.
+std::vector<Move> legal_search_moves(Position* pos);
+// Sets up the position reached by `plies` random legal moves from the start
+// (played into the game history). false when the game ended on the way.
+bool set_random_search_position(std::mt19937& random, int plies);
+// The plain minimax value of the search's own rules to `depth`: mates, the
+// fifty-move rule, final evaluations, stalemate and repetitions, with the
+// search's horizon value. What the search must find with SEARCH_PLAIN.
+int plain_minimax(Position* pos, int ply, int depth);

@@ -1,4 +1,5 @@
-// bench_signature <FEN file> <depth> [--expect <nodes>] [--each] [--hash <MB>]:
+// bench_signature <FEN file> <depth> [--expect <nodes>] [--each] [--hash <MB>]
+//                 [--threads <n>] [--busy on|off]:
 // searches every position of the file (a blank line is the start position)
 // to a fixed depth on one thread and prints the total node count, the
 // signature, with the time the searches took (by the clock, and the processor
@@ -6,7 +7,10 @@
 // make the engine faster must leave the total exactly as it was. With
 // --expect the exit code is 1 when the total differs; --each also prints
 // every position's count; --hash measures with another hash size (the
-// signature is taken with 16 MB).
+// signature is taken with 16 MB). Built against the multi-threaded engine
+// (bench_signature_vudu) it searches with --threads search threads ("Busy
+// Threads" as --busy says, on by default): one thread must count the
+// signature exactly, more measure the time to depth.
 //
 // Each position is searched by a fresh engine: the tool starts the engine
 // once and forks a child per position, so that no table and no value the
@@ -20,6 +24,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +32,11 @@
 #include <string>
 
 #include "search/driver.h"
+#include "config/build_config.h"
+#include "config/settings.h"
+#include "platform/system.h"
 #include "search/hash_memory.h"
+#include "search/threads.h"
 #include "uci/dispatch.h"
 #include "uci/engine.h"
 #include "uci/new_game.h"
@@ -57,8 +66,24 @@ bool read_count(const char* text, long long* value) {
     return end != text && *end == '\0' && *value >= 0;
 }
 
+// Search threads and "Busy Threads" of the multi-threaded build.
+struct ThreadSettings {
+    long long threads = 1;
+    bool busy = true;
+};
+
 // Runs in the child: one search, its figures into *figures.
-bool search_one(const std::string& fen, const std::string& go, int hash_kb, SearchFigures* figures) {
+bool search_one(const std::string& fen, const std::string& go, int hash_kb, const ThreadSettings& threads,
+                SearchFigures* figures) {
+    // Threads do not survive a fork: the child starts its own, all that the
+    // engine would start, and uses as many as asked.
+    if (MULTI_THREADED) {
+        threads_max = std::min(processor_count(), MAX_THREADS);
+        start_threads(threads_max);
+    }
+    if (threads_max < threads.threads) return false;
+    dispatch_command(("setoption name Threads value " + std::to_string(threads.threads)).c_str());
+    dispatch_command(threads.busy ? "setoption name Busy Threads value true" : "setoption name Busy Threads value false");
     // The child takes its own hash: pages shared with the parent would be
     // copied on the first write of each, which costs far more than fresh
     // ones. The allocation clears them before the clock starts.
@@ -82,6 +107,7 @@ int main(int argc, char** argv) {
     long long expected = -1;
     long long hash_mb = SIGNATURE_HASH_MB;
     bool each = false;
+    ThreadSettings threads;
     bool usage_ok = argc >= 3 && read_count(argv[2], &depth) && depth >= 1 && depth <= 60;
     for (int i = 3; usage_ok && i < argc; ++i) {
         const std::string option = argv[i];
@@ -91,12 +117,17 @@ int main(int argc, char** argv) {
             usage_ok = read_count(argv[++i], &expected);
         else if (option == "--hash" && i + 1 < argc)
             usage_ok = read_count(argv[++i], &hash_mb) && hash_mb >= 1 && hash_mb <= 4096;
+        else if (option == "--threads" && i + 1 < argc)
+            usage_ok = read_count(argv[++i], &threads.threads) && threads.threads >= 1 &&
+                       threads.threads <= MAX_THREADS;
+        else if (option == "--busy" && i + 1 < argc && (std::string(argv[i + 1]) == "on" || std::string(argv[i + 1]) == "off"))
+            threads.busy = std::string(argv[++i]) == "on";
         else
             usage_ok = false;
     }
     if (!usage_ok) {
         std::fprintf(stderr, "usage: bench_signature <FEN file> <depth 1..60> [--expect <nodes>] [--each]"
-                             " [--hash <MB 1..4096>]\n");
+                             " [--hash <MB 1..4096>] [--threads <n>] [--busy on|off]\n");
         return 2;
     }
     std::ifstream file(argv[1]);
@@ -149,7 +180,9 @@ int main(int argc, char** argv) {
         if (child == 0) {
             // exit, not _exit: a build for profile-guided optimisation writes
             // the child's counts at exit.
-            std::exit(search_one(fen, go, int(hash_mb * 1024), figures) ? 0 : 1);
+            const bool searched = search_one(fen, go, int(hash_mb * 1024), threads, figures);
+            stop_threads();  // exit with threads still running would end in terminate
+            std::exit(searched ? 0 : 1);
         }
         int status = 0;
         if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {

@@ -1,0 +1,86 @@
+// morvax-vudu with all its search threads, as an interface drives it: a
+// "stop" is answered at once whether idle threads spin or sleep, and "quit"
+// ends the process promptly with every thread gone.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <thread>
+
+#include "engine_process.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long elapsed_ms(Clock::time_point since) {
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+struct ThreadSetting {
+    const char* busy;
+    int threads;
+};
+
+void PrintTo(const ThreadSetting& setting, std::ostream* out) {
+    *out << "Busy Threads " << setting.busy << ", Threads " << setting.threads;
+}
+
+class SearchThreadsProgram : public ::testing::TestWithParam<ThreadSetting> {
+protected:
+    void SetUp() override {
+        engine_ = std::make_unique<EngineProcess>(MORVAX_VUDU_PATH);
+        engine_->send("uci");
+        ASSERT_FALSE(engine_->read_until("uciok", 20000).empty());
+        engine_->send(std::string("setoption name Busy Threads value ") + GetParam().busy);
+        engine_->send("setoption name Threads value " + std::to_string(GetParam().threads));
+        engine_->send("isready");
+        ASSERT_FALSE(engine_->read_until("readyok", 20000).empty());
+    }
+    std::unique_ptr<EngineProcess> engine_;
+};
+
+TEST_P(SearchThreadsProgram, StopIsAnsweredAtOnceAndQuitEndsEveryThread) {
+    // A middle-game position: the split points are busy when "stop" comes.
+    engine_->send("position fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP2BPPP/R2QKB1R w KQ - 0 8");
+    for (int round = 0; round < 3; ++round) {
+        engine_->send("go infinite");
+        std::this_thread::sleep_for(std::chrono::milliseconds(300 + 200 * round));
+        const Clock::time_point stop_sent = Clock::now();
+        engine_->send("stop");
+        ASSERT_TRUE(engine_->read_until_prefix("bestmove", 5000).has_value());
+        EXPECT_LT(elapsed_ms(stop_sent), 200) << "round " << round;
+    }
+    engine_->send("go movetime 150");
+    ASSERT_TRUE(engine_->read_until_prefix("bestmove", 5000).has_value());
+
+    const Clock::time_point quit_sent = Clock::now();
+    engine_->send("quit");
+    EXPECT_EQ(engine_->wait_exit(5000), 0);
+    EXPECT_LT(elapsed_ms(quit_sent), 1000);
+}
+
+// "quit" during a search stops it first.
+TEST_P(SearchThreadsProgram, QuitDuringASearchEndsTheProcess) {
+    engine_->send("position startpos");
+    engine_->send("go infinite");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const Clock::time_point quit_sent = Clock::now();
+    engine_->send("quit");
+    EXPECT_EQ(engine_->wait_exit(5000), 0);
+    EXPECT_LT(elapsed_ms(quit_sent), 1000);
+}
+
+// Threads beyond the machine's processors are refused by the option and the
+// engine keeps its maximum; either way the settings below are valid.
+INSTANTIATE_TEST_SUITE_P(Threads, SearchThreadsProgram,
+                         ::testing::Values(ThreadSetting{"true", 8}, ThreadSetting{"false", 8},
+                                           ThreadSetting{"false", 2}),
+                         [](const ::testing::TestParamInfo<ThreadSetting>& info) {
+                             return std::string(info.param.busy[0] == 't' ? "busy" : "sleeping") +
+                                    std::to_string(info.param.threads);
+                         });
+
+}  // namespace
