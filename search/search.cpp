@@ -402,7 +402,7 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
             if constexpr (MULTI_THREADED) {
                 // Idle threads may take the rest of this pass's moves, the
                 // one just picked first.
-                if (split_worth_offering(pos, depth, moves_searched, move_count, loop_start_nodes)) {
+                if (split_worth_offering(pos, depth, moves_searched, move_count, int(end - cur), loop_start_nodes)) {
                     const NodeFrame frame{ply, depth, half_ply, flags, node_kind, tt_flags, null_threat, beta};
                     NodeProgress progress{alpha, best, best_move, moves_searched, move_count, cur, end, nullptr, false};
                     if (try_split(pos, frame, &progress)) {

@@ -66,12 +66,16 @@ bool cut_above(const SplitPoint* sp) {
     return false;
 }
 
-// Under sp's lock: the stop word of every thread still helping at sp.
+// Under sp's lock: the stop word of every thread still helping at sp. A
+// helper that waits at a split point of its own below is woken to pass the
+// stop on to its helpers there.
 void stop_helpers(SplitPoint* sp, int except) {
     uint32_t mask = sp->worker_mask.load(std::memory_order_relaxed);
     for (; mask != 0; mask &= mask - 1) {
         const int i = __builtin_ctz(mask);
-        if (i != except) thread_slots[i].stop.store(1, std::memory_order_seq_cst);
+        if (i == except) continue;
+        thread_slots[i].stop.store(1, std::memory_order_seq_cst);
+        signal_thread(i);
     }
 }
 
@@ -258,9 +262,10 @@ bool try_split(Position* pos, const NodeFrame& frame, NodeProgress* progress) {
         sp->cut.store(false, std::memory_order_relaxed);
         own.split = sp;
 
-        // At most four helpers, and never more than the node has moves to
-        // share beyond the two its owner searches.
-        int wanted = std::min(SPLIT_MAX_HELPERS, progress->move_count - 2);
+        // At most four helpers, never more than the node's legal moves beyond
+        // the two its owner searches, nor than the moves left beside the one
+        // the owner takes first.
+        int wanted = std::min({SPLIT_MAX_HELPERS, progress->move_count - 2, int(progress->end - progress->next) - 1});
         const int used = threads_in_use;
         int workers = 1;
         for (int i = 0; i < used && wanted > 0; ++i) {

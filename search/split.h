@@ -100,11 +100,12 @@ inline bool idle_helper_exists(int t) {
 }
 
 // The split test, made after each pick of the move loop: a move searched,
-// three legal moves or more, depth 2 or more, enough nodes since the loop
-// began, and an idle thread that may help.
+// three legal moves or more, depth 2 or more, a move left for a helper
+// beside the one just picked, enough nodes since the loop began, and an idle
+// thread that may help.
 inline bool split_worth_offering(const Position* pos, int depth, int moves_searched, int move_count,
-                                 uint64_t loop_start_nodes) {
-    return moves_searched > 0 && depth >= 2 && move_count >= 3 && threads_in_use >= 2 &&
+                                 int moves_left, uint64_t loop_start_nodes) {
+    return moves_searched > 0 && depth >= 2 && move_count >= 3 && moves_left >= 2 && threads_in_use >= 2 &&
            pos->nodes - loop_start_nodes >= SPLIT_MIN_NODES && idle_helper_exists(pos->thread_index);
 }
 

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <ostream>
 #include <mutex>
 #include <random>
 #include <regex>
@@ -33,6 +35,7 @@
 #include "search/search.h"
 #include "search/services.h"
 #include "search/split.h"
+#include "search/tt.h"
 #include "search/time_control.h"
 #include "search/threads.h"
 #include "search_fixture.h"
@@ -292,6 +295,89 @@ TEST_F(SearchThreads, SearchesStoppedAtAnyMomentAnswerALegalMove) {
     EXPECT_GT(figures().splits, before.splits);
     search_services = saved;
     input_mode = saved_mode;
+}
+
+// ---- A node whose split point a stop ended ----------------------------------
+
+// What the transposition table holds for one position.
+struct TableEntry {
+    int found = 0, score = 0, depth = 0;
+    Move move = NO_MOVE;
+    bool operator==(const TableEntry&) const = default;
+};
+void PrintTo(const TableEntry& entry, std::ostream* out) {
+    *out << "bound " << entry.found << " score " << entry.score << " depth " << entry.depth << " move "
+         << move_text(entry.move);
+}
+
+// The node at which the main thread waits for its helpers when the stop
+// comes: a copy of its position, its ply, and what the table held for it.
+struct WaitingNode {
+    std::unique_ptr<Position> position = std::make_unique<Position>();
+    int ply = 0;
+    TableEntry before;
+    bool taken = false;
+};
+WaitingNode waiting_node;
+uint32_t stop_not_before_ms = 0;
+
+TableEntry table_entry(Position* pos, int ply) {
+    TableEntry entry;
+    entry.found = tt_probe(pos, &entry.score, &entry.depth, ply, &entry.move, 0) & int(TT_BOUND_MASK);
+    return entry;
+}
+
+// The "stop" comes while the main thread waits at its own split point (it
+// polls the input there while it spins), or late in any case.
+bool main_thread_waits() {
+    return tick_count_ms() >= stop_not_before_ms &&
+           thread_slots[0].state.load() < THREAD_BUSY && split_count[0].load() > 0;
+}
+bool stop_is_late() { return tick_count_ms() >= stop_not_before_ms + 2000; }
+int stop_while_waiting() { return !waiting_node.taken && (main_thread_waits() || stop_is_late()) ? 1 : 0; }
+void stop_the_waiting_node() {
+    if (waiting_node.taken) return;
+    if (!main_thread_waits()) {
+        if (stop_is_late()) stop_running_search();
+        return;
+    }
+    const SplitPoint& sp = split_points[0][split_count[0].load() - 1];
+    copy_search_instance(waiting_node.position.get(), &main_position, sp.frame.ply, 0);
+    waiting_node.ply = sp.frame.ply;
+    waiting_node.before = table_entry(waiting_node.position.get(), waiting_node.ply);
+    waiting_node.taken = true;
+    stop_running_search();
+}
+
+TEST_F(SearchThreads, ANodeWhoseSplitWasStoppedStoresNothing) {
+    // Its move list was not finished: a bound from it would outlive the
+    // search in the table.
+    const SearchServices saved = search_services;
+    search_services.has_pending_input = stop_while_waiting;
+    search_services.process_input = stop_the_waiting_node;
+    input_mode = '2';
+    const std::vector<std::string> fens = bench_positions();
+    int checked = 0;
+    for (size_t i = 0; i < fens.size() && checked < 3; i += 7) {
+        SCOPED_TRACE(fens[i]);
+        prepare_search_engine();
+        input_mode = '2';
+        use_threads(THREADS, true);
+        ASSERT_TRUE(set_search_position(fens[i].c_str()));
+        waiting_node.taken = false;
+        stop_not_before_ms = tick_count_ms() + 20;  // some way into the search
+        {
+            OutputCapture output;
+            search_fixed_depth(40);
+        }
+        if (!waiting_node.taken) continue;  // stopped late, somewhere else
+        ++checked;
+        EXPECT_EQ(table_entry(waiting_node.position.get(), waiting_node.ply), waiting_node.before)
+            << "stored at ply " << waiting_node.ply;
+    }
+    EXPECT_GT(checked, 0);
+    search_services = saved;
+    input_mode = 0;
 }
 
 // ---- Start-up ---------------------------------------------------------------
