@@ -3,6 +3,7 @@
 #include <cctype>
 #include <chrono>
 #include <map>
+#include <random>
 #include <utility>
 
 #include "engine_process.h"
@@ -49,6 +50,19 @@ std::string bestmove_word(const std::string& line) {
     return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
+// The legal move of the referee's board named by coordinate text, or 0.
+Move legal_move_named(const std::vector<Move>& legal, const std::string& word) {
+    for (Move move : legal)
+        if (move_text(move) == word) return move;
+    return NO_MOVE;
+}
+
+// Plays a move on the referee's board.
+void play_on_board(Move move) {
+    make_move(&main_position, move);
+    reset_ply_stack(&main_position);  // the referee keeps no stack: its game fits in one record
+}
+
 std::string lower(std::string text) {
     for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -82,7 +96,22 @@ const char* game_end_name(GameEnd end) {
     return "?";
 }
 
-GameResult play_game(EngineProcess* engines[2], const TimeControl& clock, int move_limit) {
+std::vector<std::string> random_opening(int plies, unsigned seed) {
+    std::mt19937 random(seed);
+    setup_game(SETUP_START_POSITION, SETUP_ALL_CASTLING);
+    std::vector<std::string> moves;
+    for (int ply = 0; ply < plies; ++ply) {
+        const std::vector<Move> legal = legal_moves();
+        if (legal.empty()) break;
+        const Move move = legal[random() % legal.size()];
+        moves.push_back(move_text(move));
+        play_on_board(move);
+    }
+    return moves;
+}
+
+GameResult play_game(EngineProcess* engines[2], const TimeControl& clock, int move_limit,
+                     const std::vector<std::string>& opening) {
     GameResult result{GameEnd::MOVE_LIMIT, -1, {}, {}};
     setup_game(SETUP_START_POSITION, SETUP_ALL_CASTLING);
     for (int i = 0; i < 2; ++i) {
@@ -100,6 +129,14 @@ GameResult play_game(EngineProcess* engines[2], const TimeControl& clock, int mo
     std::map<std::pair<uint32_t, uint32_t>, int> seen;
     seen[{main_position.key_lo ^ uint32_t(main_position.side), main_position.key_hi}] = 1;
     std::string moves_text;
+    for (const std::string& word : opening) {
+        const Move move = legal_move_named(legal_moves(), word);
+        if (!move) break;
+        play_on_board(move);
+        moves_text += " " + word;
+        result.moves.push_back(word);
+        ++seen[{main_position.key_lo ^ uint32_t(main_position.side), main_position.key_hi}];
+    }
 
     for (int ply = 0; ply < move_limit * 2; ++ply) {
         int side = main_position.side;
@@ -143,17 +180,14 @@ GameResult play_game(EngineProcess* engines[2], const TimeControl& clock, int mo
         clocks[side] += clock.increment_ms;
 
         std::string word = lower(bestmove_word(*line));
-        Move chosen = NO_MOVE;
-        for (Move move : legal)
-            if (move_text(move) == word) chosen = move;
+        const Move chosen = legal_move_named(legal, word);
         if (!chosen) {
             result.end = GameEnd::ILLEGAL_MOVE;
             result.loser = side;
             result.detail = "\"" + *line + "\"";
             return result;
         }
-        make_move(&main_position, chosen);
-        reset_ply_stack(&main_position);  // the referee keeps no stack: its game fits in one record
+        play_on_board(chosen);
         moves_text += " " + word;
         result.moves.push_back(word);
         if (++seen[{main_position.key_lo ^ uint32_t(main_position.side), main_position.key_hi}] >= 3) {

@@ -41,8 +41,14 @@ struct TimeControl {
 // "uciok".
 std::unique_ptr<EngineProcess> start_uci_engine(const std::string& program);
 
-// Plays one game from the start position; engines[0] has White.
-GameResult play_game(EngineProcess* engines[2], const TimeControl& clock, int move_limit = 300);
+// Plays one game from the start position after the `opening` moves
+// (coordinate text, legal); engines[0] has White.
+GameResult play_game(EngineProcess* engines[2], const TimeControl& clock, int move_limit = 300,
+                     const std::vector<std::string>& opening = {});
+
+// `plies` random legal moves from the start position (coordinate text), for
+// games that start from varied positions.
+std::vector<std::string> random_opening(int plies, unsigned seed);
 
 // True for the ends that are a fault of one engine rather than a result.
 bool is_failure(GameEnd end);
