@@ -173,8 +173,9 @@ void spin_round(unsigned* spins) {
 // its own split point wakes now and then to pass on a cut-off above.
 void wait_round(int t, const SplitPoint* sp, unsigned* spins) {
     if (t == 0) {
-        // Once stopped, the helpers leave soon: no more polls meanwhile.
-        const bool stopped = thread_slots[0].stop.load(std::memory_order_relaxed) != 0;
+        // Once the search is stopped the helpers leave soon: no more polls
+        // meanwhile (the stop reason is set on this thread only).
+        const bool stopped = stop_reason != 0;
         if (search_flags & EF_BUSY_THREADS) {
             spin_round(spins);
             if (--poll_countdown <= 0 && !stopped) poll_search(0);
