@@ -47,10 +47,10 @@ test-sanitize:
 THREAD_STRESS_SEARCHES ?= 300
 test-thread-sanitize:
 	cmake -S . -B $(THREAD_SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVAX_SANITIZE_THREAD=ON
-	cmake --build $(THREAD_SANITIZE_DIR) -j $(JOBS) --target tablebase_threads_tests search_threads_tests e2e_tests
+	cmake --build $(THREAD_SANITIZE_DIR) -j $(JOBS) --target tablebase_threads_tests search_threads_tests e2e_threads_tests
 	$(THREAD_SANITIZE_DIR)/tests/tablebase_threads_tests
 	MORVAX_THREAD_STRESS_SEARCHES=$(THREAD_STRESS_SEARCHES) $(THREAD_SANITIZE_DIR)/tests/search_threads_tests
-	$(THREAD_SANITIZE_DIR)/tests/e2e_tests --gtest_filter='Threads/SearchThreadsProgram.*'
+	$(THREAD_SANITIZE_DIR)/tests/e2e_threads_tests
 
 clean:
 	rm -rf build
