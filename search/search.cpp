@@ -176,6 +176,7 @@ bool search_split_move(Position* pos, const NodeFrame& frame, Move move, int ord
     const int side = pos->side;
     const int ratio = shared_load(
         history_ratio[history_band(frame.ply)][history_index(side, pos->kind[move_from(move)], move_to(move))]);
+    prefetch_child_entries(pos, move, true);
     make_move(pos, move & MOVE_IDENTITY_MASK);
     if (mover_king_attacked(pos)) {
         unmake_move(pos);

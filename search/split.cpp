@@ -1,12 +1,11 @@
 #include "search/split.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <thread>
 
 #include "config/build_config.h"
 #include "platform/event.h"
-#include "platform/system.h"
+#include "platform/fatal_error.h"
 #include "position/make.h"
 #include "search/driver.h"
 #include "search/polling.h"
@@ -27,19 +26,9 @@ std::atomic<bool> instance_in_use[SEARCH_INSTANCE_COUNT];
 // more for each of its own split points (at most eight) where it is
 // recruited while it waits, the main thread only the latter; 23 x 9 + 8 of
 // the 215 instances. Should it still happen, the process ends as on any
-// fatal error, from whichever thread finds it.
+// fatal failure, from whichever thread finds it.
 [[noreturn]] void instances_exceeded(int worker) {
-    static std::mutex log_lock;
-    std::lock_guard<std::mutex> hold(log_lock);
-    if (std::FILE* log = std::fopen("debug.txt", "a+")) {
-        std::fprintf(log, "info string INSTANCES EXCEEDED %d %d\n", worker, SEARCH_INSTANCE_COUNT);
-        std::fclose(log);
-        if (std::FILE* games = std::fopen(AUTOSAVE_FILE_NAME, "a+")) {
-            std::fprintf(games, "Game at instance failure %d %d\n", worker, SEARCH_INSTANCE_COUNT);
-            std::fclose(games);
-        }
-    }
-    exit_now(1);
+    fatal_error("info string INSTANCES EXCEEDED %d %d\n", worker, SEARCH_INSTANCE_COUNT);
 }
 
 // Adds to a figure of the thread's own slot (it has no other writer).
