@@ -65,7 +65,7 @@ void calibrate_strength(int flag, int) {
     uint32_t mode_before = search_mode;
     think(WHITE, SEARCH_MODE_CALIBRATION, 1, CALIBRATION_MS, 0);
     search_mode = mode_before;
-    if (flag) calibrate_elo_range(main_position.nodes + main_position.merged_nodes, threads_max);
+    if (flag) calibrate_elo_range(position_node_total(&main_position), threads_max);
     clear_hash(0);
 }
 
