@@ -78,12 +78,11 @@ inline bool is_advanced_pawn_push(const Position* pos, int side, int piece, int 
 // reduction, zero-window and re-search steps. The child's score from the
 // child's side is negated: the score of the move for the node. The node's
 // own loop and the threads of a split point search their moves with it.
-[[gnu::always_inline]] inline int search_made_move(Position* pos, const PlyRecord* rec, int ply, int depth,
-                                                   int half_ply, int alpha, int beta, uint32_t flags, int node_kind,
-                                                   int tt_flags, Move null_threat, int moves_searched,
-                                                   int move_count, int best, Move move, int order, int ratio) {
-    const int side = pos->side ^ 1;
-    const bool in_check = (rec->flags & PLY_IN_CHECK) != 0;
+[[gnu::always_inline]] inline int search_made_move(Position* pos, const PlyRecord* rec, int side, bool in_check,
+                                                   int ply, int depth, int half_ply, int alpha, int beta,
+                                                   uint32_t flags, int node_kind, int tt_flags, Move null_threat,
+                                                   int moves_searched, int move_count, int best, Move move,
+                                                   int order, int ratio) {
     PlyRecord* const child = current_ply_record(pos);
     int score;
     if (pos->fifty >= 4 && is_repetition(pos)) {
@@ -184,9 +183,9 @@ bool search_split_move(Position* pos, const NodeFrame& frame, Move move, int ord
     }
     // After the first move a node's move count is read only for the single
     // reply of the first one: a split point always has a move searched.
-    *score = search_made_move(pos, rec, frame.ply, frame.depth, frame.half_ply, alpha, frame.beta, frame.flags,
-                              frame.node_kind, frame.tt_flags, frame.null_threat, moves_searched, 0, best, move,
-                              order, ratio);
+    *score = search_made_move(pos, rec, side, (rec->flags & PLY_IN_CHECK) != 0, frame.ply, frame.depth,
+                              frame.half_ply, alpha, frame.beta, frame.flags, frame.node_kind, frame.tt_flags,
+                              frame.null_threat, moves_searched, 0, best, move, order, ratio);
     return true;
 }
 
@@ -459,9 +458,9 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
                 continue;
             }
             PlyRecord* const child = current_ply_record(pos);
-            const int score = search_made_move(pos, rec, ply, depth, half_ply, alpha, beta, flags, node_kind, tt_flags,
-                                               null_threat, moves_searched, move_count, best, move, order,
-                                               shared_load(ratios[hist_index]));
+            const int score = search_made_move(pos, rec, side, in_check, ply, depth, half_ply, alpha, beta, flags,
+                                               node_kind, tt_flags, null_threat, moves_searched, move_count, best,
+                                               move, order, shared_load(ratios[hist_index]));
             if (score < -MATE_SCORE_BOUND && in_check) --move_count;
             if (score > best && !search_stop_requested(pos)) {
                 best = score;
