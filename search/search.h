@@ -19,8 +19,8 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
 // node: makes it; false (taken back) when it is illegal; else its score for
 // the node in *score, searched as the node's own loop searches a move after
 // the first (without the futility and move-count pruning), with the split
-// point's alpha, best and moves searched as they were when it was taken.
-// The move stays made.
+// point's alpha and best as they were when it was taken and the moves taken
+// before it counted as searched. The move stays made.
 struct NodeFrame;
 bool search_split_move(Position* pos, const NodeFrame& frame, Move move, int order, int alpha, int best,
                        int moves_searched, int* score);

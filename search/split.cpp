@@ -88,7 +88,7 @@ void split_worker(SplitPoint* sp, int t) {
             if (sp->next >= sp->end) break;
             entry = sp->next++;
             pick_best_move(entry, sp->end);
-            searched = sp->moves_searched;
+            searched = sp->moves_taken++;
         }
         const Move move = entry->move;
         int score;
@@ -97,6 +97,7 @@ void split_worker(SplitPoint* sp, int t) {
             std::lock_guard<std::mutex> hold(sp->lock);
             entry->score = int16_t(ORDER_ILLEGAL);
             --sp->move_count;
+            --sp->moves_taken;
             continue;
         }
         const PlyRecord* const child = current_ply_record(pos);
@@ -243,6 +244,7 @@ bool try_split(Position* pos, const NodeFrame& frame, NodeProgress* progress) {
         sp->next = progress->next;
         sp->end = progress->end;
         sp->moves_searched = progress->moves_searched;
+        sp->moves_taken = progress->moves_searched;
         sp->move_count = progress->move_count;
         sp->best_move = progress->best_move;
         sp->cut_entry = nullptr;

@@ -60,6 +60,11 @@ struct alignas(64) SplitPoint {
     MoveEntry* next;
     MoveEntry* end;
     int moves_searched;
+    // Moves searched before the node's split and legal moves taken since: what
+    // a move taken now counts as searched before it, as in the node's own loop
+    // (the moves still being searched by other threads come before it there
+    // too), for its reduction.
+    int moves_taken;
     int move_count;
     Move best_move;
     MoveEntry* cut_entry;
