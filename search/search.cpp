@@ -404,13 +404,11 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
                 // one just picked first.
                 if (split_worth_offering(pos, depth, moves_searched, move_count, int(end - cur), loop_start_nodes)) {
                     const NodeFrame frame{ply, depth, half_ply, flags, node_kind, tt_flags, null_threat, beta};
-                    NodeProgress progress{alpha, best, best_move, moves_searched, move_count, cur, end, nullptr, false};
-                    if (try_split(pos, frame, &progress)) {
+                    NodeProgress progress{best_move, moves_searched, move_count, cur, end, nullptr, false};
+                    if (try_split(pos, frame, &alpha, &best, &progress)) {
                         // Stopped from above or by a global stop: the results
                         // are incomplete, nothing of them may be kept.
                         if (search_stop_requested(pos)) return 0;
-                        alpha = progress.alpha;
-                        best = progress.best;
                         best_move = progress.best_move;
                         moves_searched = progress.moves_searched;
                         move_count = progress.move_count;

@@ -85,9 +85,10 @@ void split_worker(SplitPoint* sp, int t) {
         int searched;
         {
             std::lock_guard<std::mutex> hold(sp->lock);
-            if (sp->next >= sp->end) break;
-            entry = sp->next++;
-            pick_best_move(entry, sp->end);
+            NodeProgress& node = sp->progress;
+            if (node.next >= node.end) break;
+            entry = node.next++;
+            pick_best_move(entry, node.end);
             searched = sp->moves_taken++;
         }
         const Move move = entry->move;
@@ -96,27 +97,28 @@ void split_worker(SplitPoint* sp, int t) {
                                sp->best.load(std::memory_order_relaxed), searched, &score)) {
             std::lock_guard<std::mutex> hold(sp->lock);
             entry->score = int16_t(ORDER_ILLEGAL);
-            --sp->move_count;
+            --sp->progress.move_count;
             --sp->moves_taken;
             continue;
         }
         const PlyRecord* const child = current_ply_record(pos);
         {
             std::lock_guard<std::mutex> hold(sp->lock);
-            ++sp->moves_searched;
-            if (score < -MATE_SCORE_BOUND && in_check) --sp->move_count;
+            NodeProgress& node = sp->progress;
+            ++node.moves_searched;
+            if (score < -MATE_SCORE_BOUND && in_check) --node.move_count;
             if (score > sp->best.load(std::memory_order_relaxed) && !slot.stop.load(std::memory_order_relaxed)) {
                 sp->best.store(score, std::memory_order_relaxed);
-                sp->best_move = move & MOVE_IDENTITY_MASK;
+                node.best_move = move & MOVE_IDENTITY_MASK;
                 if (score > sp->alpha.load(std::memory_order_relaxed)) {
                     const Move shown =
                         (move & MOVE_IDENTITY_MASK) | ((child->flags & PLY_IN_CHECK) ? MOVE_GIVES_CHECK : 0);
                     copy_line(owner_line, shown, pv_line(pos, frame.ply + 1));
                     sp->alpha.store(score, std::memory_order_relaxed);
                     if (score >= frame.beta) {
-                        sp->cut_threat = (child->flags & (PLY_NEW_THREAT | PLY_CONNECTED_THREAT)) != 0;
+                        node.cut_threat = (child->flags & (PLY_NEW_THREAT | PLY_CONNECTED_THREAT)) != 0;
                         entry->score = cut_move_order(frame.depth);
-                        sp->cut_entry = entry;
+                        node.cut_entry = entry;
                         add_to_figure(slot.split_cutoffs, 1);
                         // The flag first: a thread below that clears its own
                         // stop word looks at it afterwards (try_split).
@@ -223,7 +225,7 @@ void thread_wait_loop(int t, SplitPoint* sp) {
     }
 }
 
-bool try_split(Position* pos, const NodeFrame& frame, NodeProgress* progress) {
+bool try_split(Position* pos, const NodeFrame& frame, int* alpha, int* best, NodeProgress* progress) {
     const int t = pos->thread_index;
     ThreadSlot& own = thread_slots[t];
     SplitPoint* sp;
@@ -241,16 +243,12 @@ bool try_split(Position* pos, const NodeFrame& frame, NodeProgress* progress) {
         sp->owner = t;
         sp->parent = own.working_at;
         sp->positions[t] = pos;
-        sp->next = progress->next;
-        sp->end = progress->end;
-        sp->moves_searched = progress->moves_searched;
+        sp->progress = *progress;
+        sp->progress.cut_entry = nullptr;
+        sp->progress.cut_threat = false;
         sp->moves_taken = progress->moves_searched;
-        sp->move_count = progress->move_count;
-        sp->best_move = progress->best_move;
-        sp->cut_entry = nullptr;
-        sp->cut_threat = false;
-        sp->alpha.store(progress->alpha, std::memory_order_relaxed);
-        sp->best.store(progress->best, std::memory_order_relaxed);
+        sp->alpha.store(*alpha, std::memory_order_relaxed);
+        sp->best.store(*best, std::memory_order_relaxed);
         sp->cut.store(false, std::memory_order_relaxed);
         own.split = sp;
 
@@ -292,14 +290,9 @@ bool try_split(Position* pos, const NodeFrame& frame, NodeProgress* progress) {
 
     {
         std::lock_guard<std::mutex> hold(sp->lock);
-        progress->alpha = sp->alpha.load(std::memory_order_relaxed);
-        progress->best = sp->best.load(std::memory_order_relaxed);
-        progress->best_move = sp->best_move;
-        progress->moves_searched = sp->moves_searched;
-        progress->move_count = sp->move_count;
-        progress->next = sp->next;
-        progress->cut_entry = sp->cut_entry;
-        progress->cut_threat = sp->cut_threat;
+        *progress = sp->progress;
+        *alpha = sp->alpha.load(std::memory_order_relaxed);
+        *best = sp->best.load(std::memory_order_relaxed);
     }
     {
         std::lock_guard<std::mutex> hold(threads_lock);

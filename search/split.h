@@ -33,10 +33,9 @@ struct NodeFrame {
     int beta;
 };
 
-// The node's running results, handed to a split point and back.
+// The node's running results beside its alpha and best, handed to a split
+// point and back.
 struct NodeProgress {
-    int alpha;
-    int best;
     Move best_move;
     int moves_searched;
     int move_count;         // legal moves still considered
@@ -57,18 +56,12 @@ struct alignas(64) SplitPoint {
     int instance[THREAD_SLOT_COUNT];
 
     // Locked.
-    MoveEntry* next;
-    MoveEntry* end;
-    int moves_searched;
+    NodeProgress progress;
     // Moves searched before the node's split and legal moves taken since: what
     // a move taken now counts as searched before it, as in the node's own loop
     // (the moves still being searched by other threads come before it there
     // too), for its reduction.
     int moves_taken;
-    int move_count;
-    Move best_move;
-    MoveEntry* cut_entry;
-    bool cut_threat;
 
     // Read without the lock during the searches; written under it.
     std::atomic<int> alpha;
@@ -116,10 +109,11 @@ inline bool split_worth_offering(const Position* pos, int depth, int moves_searc
 
 // Offers the node's remaining moves (from progress->next) to idle threads.
 // true when the split took place: every move has been searched or a
-// cut-off ended the node, and `progress` holds the node's results; when the
+// cut-off ended the node, and `alpha`, `best` and `progress` hold the node's
+// results; when the
 // thread's stop word is set afterwards the node was stopped and its results
 // are not to be used. false when no split was made (nothing changed).
-bool try_split(Position* pos, const NodeFrame& frame, NodeProgress* progress);
+bool try_split(Position* pos, const NodeFrame& frame, int* alpha, int* best, NodeProgress* progress);
 
 // The wait-and-work loop of thread t: waits until work is assigned and does
 // it; at the top of a worker thread (sp none) until shutdown, at its own
