@@ -26,10 +26,12 @@ bool game_can_teach() {
     if (node_rate_limit != 0) return false;
     if (int((search_book_options & BO_BOOK_MODE) >> BO_BOOK_MODE_SHIFT) < BOOK_MODE_TOURNAMENT) return false;
     if (selectivity_scale < 128 || !(search_flags & 0x6000u)) return false;
-    return (engine_flags & EF_BOOK_LEARNING) && book_writable();
+    return (engine_flags & EF_BOOK_LEARNING) && book_learner.writable();
 }
 
 }  // namespace
+
+BookLearner book_learner = {book_writable, learn_book_move};
 
 uint32_t learn_book_move(uint32_t key, uint32_t key_hi, uint32_t word, int move) {
     long first = 0;
@@ -116,7 +118,8 @@ uint32_t learn_book_game(int side, int result) {
     for (int i = book; i >= FIRST_RECORD && word != LEARN_WORD_NEUTRAL; --i) {
         const GameRecord& r = game_records[i];
         if (!is_engine_book_move(r)) continue;
-        word = learn_book_move(book_key(r.saved_key_lo, r.mover), r.saved_key_hi, word, r.move & BOOK_MOVE_MASK);
+        word = book_learner.learn_move(book_key(r.saved_key_lo, r.mover), r.saved_key_hi, word,
+                                       r.move & BOOK_MOVE_MASK);
     }
     return word;
 }

@@ -23,6 +23,15 @@ inline constexpr int RESULT_BLACK_WON = 3;
 // word); returns the word for the book move played before it.
 uint32_t learn_book_move(uint32_t key, uint32_t key_hi, uint32_t word, int move);
 
+// The book that a game's moves are learned into: the opening book, unless
+// the companion build installs its human-games book in its place.
+struct BookLearner {
+    bool (*writable)();  // the book is open, valid and may be written
+    // As learn_book_move.
+    uint32_t (*learn_move)(uint32_t key, uint32_t key_hi, uint32_t word, int move);
+};
+extern BookLearner book_learner;
+
 // Learns from the game just ended: `side` the engine's colour, `result` one
 // of the results above. Returns the last learning word (or the result when
 // nothing was learned).

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "book/data_paths.h"
+#include "config/build_config.h"
 #include "config/settings.h"
 #include "platform/files.h"
 #include "platform/little_endian.h"
@@ -21,7 +22,9 @@ constexpr int LEARNING_MIN_TT_KB = 1024;
 
 LearnRecord learn_records[LEARN_RECORD_CAPACITY];
 
-bool learning_table_ready() { return tt_allocated() && tt_share_kb >= LEARNING_MIN_TT_KB; }
+// The companion build keeps no learning file: it is neither read nor written,
+// whatever the option says.
+bool learning_table_ready() { return !COMPANION_BUILD && tt_allocated() && tt_share_kb >= LEARNING_MIN_TT_KB; }
 
 LearnRecord decode_record(const uint8_t* b) {
     return LearnRecord{get_u32(b), get_u32(b + 4), get_u16(b + 8), int16_t(get_u16(b + 10)), get_u16(b + 12),

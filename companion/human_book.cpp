@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "book/book_learning.h"
 #include "config/settings.h"
 #include "game/game_history.h"
 #include "game/repetition.h"
@@ -84,7 +85,16 @@ int64_t weigh_record(const HumanBookRecord& record, int mode) {
     }
 }
 
+// Learning writes only into a book that was loaded and found valid.
+bool human_book_learnable() { return (book_options & BO_HUMAN_BOOK) != 0; }
+
+uint32_t learn_game_move(uint32_t key_word1, uint32_t key_word2, uint32_t flags, int move) {
+    return learn_human_book_move(key_word1, key_word2, flags, Move(move));
+}
+
 }  // namespace
+
+void install_human_book_learning() { book_learner = {human_book_learnable, learn_game_move}; }
 
 bool human_book_usable(uint32_t options) {
     return (options & BO_BOOK_MODE) && (options & BO_OWN_BOOK) && (options & BO_HUMAN_BOOK);

@@ -46,6 +46,9 @@ void flag_human_book_moves(int side, uint32_t options);
 // for the next (earlier) move.
 uint32_t learn_human_book_move(uint32_t key_word1, uint32_t key_word2, uint32_t flags, Move move);
 
+// Makes the human-games book the one a finished game's book moves are
+// learned into (the end of a game walks them back, as for the opening book).
+void install_human_book_learning();
 
 // True when the options allow book moves from the human-games book.
 bool human_book_usable(uint32_t options);

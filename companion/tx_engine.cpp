@@ -4,6 +4,7 @@
 
 #include "book/book.h"
 #include "companion/human_book.h"
+#include "companion/move_advice.h"
 #include "companion/tx_commands.h"
 #include "config/build_config.h"
 #include "config/settings.h"
@@ -51,6 +52,8 @@ int engine_startup_tx() {
     if (!alloc_book_buffer() || !alloc_human_book_buffer()) return -1;
     const int kb = set_hash_size(DEFAULT_HASH_KB);
     install_tx_commands();
+    install_move_advice();
+    install_human_book_learning();
     start_new_game();
     calibrate_strength(1, 0);
     load_human_book(human_book_file_name);

@@ -176,9 +176,9 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
         time_cap_ms = DEFAULT_TIME_CAP_MS;
         search_ply_limit = DEFAULT_MAX_DEPTH;
         reset_search_settings();
-        // The calibration runs for exactly its time, whatever move time a
-        // "go" left; the restore below gives that back.
-        if (mode == SEARCH_MODE_CALIBRATION && time_ms > 0) move_time_ms = time_ms;
+        // The calibration and move advice run for exactly their time,
+        // whatever move time a "go" left; the restore below gives that back.
+        if ((mode == SEARCH_MODE_CALIBRATION || mode == SEARCH_MODE_ADVICE) && time_ms > 0) move_time_ms = time_ms;
         time_mode = clock_mode = TIME_MODE_NO_CLOCK;
         input_mode = 0;
     }
@@ -237,6 +237,7 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
     // A finished game keeps its result kind (mated or stalemate) in its record.
     if (decided && mode <= int(SEARCH_MODE_INFINITE))
         current_game_record->ply_flags = uint16_t(current_game_record->ply_flags | (search_state_flags & 0xFFFF));
+    search_services.report_root_moves();
     // Calibration and move advice only measure: nothing is printed or played.
     if (!internal) play_best_move();
     if (internal) restore_settings(saved);

@@ -362,6 +362,12 @@ Move prepare_root(int side) {
     if (search_mode <= SEARCH_MODE_NORMAL &&
         !((search_flags & EF_LIMIT_STRENGTH) && strength_skips_book(pos->ply)))
         book_move = search_services.choose_book_move(search_book_options, side);
+    if (search_mode == SEARCH_MODE_ADVICE) {
+        // Move advice grades every root move: all are searched and shown,
+        // the book's moves are marked instead of played.
+        multi_pv = root_move_count;
+        search_services.flag_book_moves(search_book_options, side);
+    }
     if (book_move != NO_MOVE) {
         for (int i = 0; i < root_move_count; ++i)
             if ((root_moves[i].line[1] & 0xFFF) == (book_move & 0xFFF)) {

@@ -1,9 +1,11 @@
 // What the search asks of the parts above it: the opening book, the
-// tablebase line, and the front end's input while a search runs. Those parts
-// sit above the search and install their entries when they start: the book
-// with its buffer (alloc_book_buffer), the tablebases in init_tablebases,
-// the command loop when it sets standard input up (setup_stdio). Until then
-// the book has no move, the tablebases give no line and no input is read.
+// tablebase line, the front end's input while a search runs, and the
+// companion build's additions at the root. Those parts sit above the search
+// and install their entries when they start: the book with its buffer
+// (alloc_book_buffer), the tablebases in init_tablebases, the command loop
+// when it sets standard input up (setup_stdio), the companion build at its
+// start-up. Until then the book has no move, the tablebases give no line, no
+// input is read and nothing is added.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +27,13 @@ struct SearchServices {
     // the running search, a command that needs an idle engine stops it and
     // is held until the search has returned.
     void (*process_input)();
+    // Move-advice searches: marks the root moves the companion build's
+    // human-games book knows (RootMove flag RM_BOOK, second value its play
+    // class + 1), which the advice then lists first.
+    void (*flag_book_moves)(uint32_t options, int side);
+    // After the last iteration, before the best move is played: the
+    // companion build grades the root moves (its move advice).
+    void (*report_root_moves)();
 };
 extern SearchServices search_services;
 

@@ -34,6 +34,7 @@ uint8_t engine_side = 0;
 uint8_t run_mode = 0;
 int (*companion_early_commands)(const char* cursor) = nullptr;
 int (*companion_late_commands)(const char* cursor) = nullptr;
+int (*companion_advice_search)(int milliseconds, int side) = nullptr;
 
 namespace {
 
@@ -144,6 +145,7 @@ int handle_go(const char* cursor) {
     int increments[2] = {0, 0};
     int moves_to_go = -1;
     int mode = SEARCH_MODE_NORMAL;
+    int advice_ms = 0;
     time_cap_ms = DEFAULT_TIME_CAP_MS;
     go_depth_limit = iteration_depth_limit = DEFAULT_MAX_DEPTH;
     // A "movetime" of an earlier search must not cap this one.
@@ -178,6 +180,9 @@ int handle_go(const char* cursor) {
         } else if (match_keyword("infinite", &cursor)) {
             set_search_mode(3, 0);
             mode = SEARCH_MODE_INFINITE;
+        } else if (companion_advice_search && match_keyword("mvinfo-advice", &cursor)) {
+            advice_ms = read_number(&cursor);
+            mode = SEARCH_MODE_ADVICE;
         } else {
             uci_print("info string unknown UCI go <%s> command\n", printable_text(cursor).c_str());
             cursor = skip_word(cursor);
@@ -185,6 +190,11 @@ int handle_go(const char* cursor) {
     }
 
     int side = game_side_to_move();
+    // Move advice searches for its time alone: no clock, no move played.
+    if (mode == SEARCH_MODE_ADVICE) {
+        companion_advice_search(advice_ms, side);
+        return COMMAND_HANDLED;
+    }
     engine_colour = side;
     if (moves_to_go < 1) moves_to_go = 0;
     if (times[side] != 0) {

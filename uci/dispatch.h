@@ -25,6 +25,9 @@ int dispatch_command(const char* line);
 // COMMAND_UNKNOWN when the word is not its own.
 extern int (*companion_early_commands)(const char* cursor);
 extern int (*companion_late_commands)(const char* cursor);
+// The companion build's move-advice search ("go ... mvinfo-advice n"): n
+// milliseconds for `side`; the word is not known without it.
+extern int (*companion_advice_search)(int milliseconds, int side);
 
 int start_search(int side, int mode);
 void run_bench(const char* file_name, uint32_t milliseconds);
