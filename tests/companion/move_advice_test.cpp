@@ -15,7 +15,6 @@
 #include "book/book_learning.h"
 #include "companion/human_book.h"
 #include "config/settings.h"
-#include "eval/root_state.h"
 #include "game/game_history.h"
 #include "human_book_writer.h"
 #include "output_capture.h"
