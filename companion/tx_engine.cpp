@@ -3,15 +3,18 @@
 #include <cstring>
 
 #include "book/book.h"
+#include "book/pgn.h"
 #include "companion/human_book.h"
 #include "companion/move_advice.h"
 #include "companion/tx_commands.h"
 #include "config/build_config.h"
 #include "config/settings.h"
+#include "platform/fatal_error.h"
 #include "platform/system.h"
 #include "search/hash_memory.h"
 #include "search/strength.h"
 #include "tablebase/tablebase.h"
+#include "uci/autosave_game.h"
 #include "uci/command_loop.h"
 #include "uci/engine.h"
 #include "uci/new_game.h"
@@ -45,6 +48,10 @@ int main_tx(int argc, char** argv) {
 
 int engine_startup_tx() {
     init_paths();
+    // Games are saved as in the other programs (with "AutoSave PGN" on, no
+    // header at start-up), and a fatal failure saves the game first.
+    set_fatal_error_handler(end_game_after_fatal_error);
+    autosave_game_writer = write_autosave_game;
     if (init_engine_data(tick_count_ms()) == -1) return -1;
     set_default_settings();
     // The main book's buffer comes first: the human-games book then installs

@@ -174,4 +174,14 @@ TEST_F(TxAdvice, AShortGameThenAdviceThatStopDoesNotCutShort) {
     EXPECT_EQ(engine_->wait_exit(10000), 0);
 }
 
+TEST_F(TxAdvice, GamesAreSavedWithAutoSaveOn) {
+    engine_->send("setoption name AutoSave PGN value true");
+    engine_->send("position startpos moves e2e4 e7e5 g1f3 b8c6");
+    engine_->send("ucinewgame");
+    engine_->send("quit");
+    ASSERT_EQ(engine_->wait_exit(10000), 0);
+    const std::string games = read_file(engine_->folder().file("Morvax14AS.pgn"));
+    EXPECT_NE(games.find("1.e4 {0} e5 {0} 2.Nf3 {0} Nc6 {0}"), std::string::npos) << games;
+}
+
 }  // namespace
