@@ -1,12 +1,11 @@
 #include "book/book_probe.h"
 
-#include <ctime>
-
 #include "book/book.h"
 #include "book/book_weight.h"
 #include "config/settings.h"
 #include "game/game_history.h"
 #include "game/repetition.h"
+#include "platform/system.h"
 #include "position/make.h"
 #include "position/position.h"
 #include "search/random.h"
@@ -20,8 +19,6 @@ namespace {
 constexpr int BOOK_REACH_PLIES = 8;
 // Root scores set before the book is asked.
 constexpr int BOOK_ROOT_SCORE = -256;
-
-uint32_t calendar_seconds() { return uint32_t(std::time(nullptr)); }
 
 // The root move a 12-bit book move stands for: a promotion names the queen
 // first. Nullptr when the move is not a root move.
@@ -53,7 +50,7 @@ Move choose_book_move(uint32_t options, int side) {
     if (!find_book_record(key, &first)) return NO_MOVE;
     const int run = book_run_length(key);
 
-    random_state = book_seed_source();
+    seed_random(book_seed_source());
     if (game_ply > last_book_ply) last_book_ply = game_ply;
 
     const BookWeighing weighing{mode, (search_flags & EF_BOOK_LEARNING) != 0,

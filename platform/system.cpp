@@ -27,6 +27,8 @@ LocalTime local_time() {
                      parts.tm_wday};
 }
 
+uint32_t calendar_seconds() { return uint32_t(time(nullptr)); }
+
 void sleep_ms(uint32_t milliseconds) {
     timespec rest{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1000000L};
     while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {

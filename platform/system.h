@@ -16,6 +16,10 @@ struct LocalTime {
 };
 LocalTime local_time();
 
+// Seconds of the calendar clock (since 1970), cut to 32 bits: the seed of the
+// engine's random choices.
+uint32_t calendar_seconds();
+
 void sleep_ms(uint32_t milliseconds);
 
 // Processors this process may run on (its affinity set), at least 1.

@@ -22,6 +22,7 @@
 #include "search/threads.h"
 #include "search/time_control.h"
 #include "search/tt.h"
+#include "search/weak_move.h"
 
 uint32_t search_mode = SEARCH_MODE_IDLE;
 uint8_t stop_reason = 0;
@@ -228,9 +229,11 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
     run_iterations();
     // Idle workers wait on their events again until the next search.
     park_helper_threads();
+    // A weak move played in place of the best is no result worth learning.
+    bool weak_move = play_weak_move(result_depth());
 
     bool decided = search_state_flags & SEARCH_ROOT_DECIDED;
-    if (tt_share_kb >= 1024 && driver.learned_result && driver.iterations_done > 2 &&
+    if (tt_share_kb >= 1024 && driver.learned_result && driver.iterations_done > 2 && !weak_move &&
         node_rate_limit == 0 && !internal && game_ply - driver.first_search_ply < 100 && !decided)
         store_learned_result();
 
