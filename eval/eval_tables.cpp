@@ -16,9 +16,9 @@ const int8_t* king_drive_table = KING_DRIVE_CENTRE.data();
 uint8_t king_wing[2] = {KING_WING_NONE, KING_WING_NONE};
 uint8_t far_wing_files[2] = {0, 0};
 uint8_t hanging_shift[2] = {HANGING_SHIFT_DEFAULT, HANGING_SHIFT_DEFAULT};
-MoveGainTable move_gain_table;
+MoveGainTable move_gain_tables[MAX_THREADS];
 
-void clear_move_gain_table() { std::memset(move_gain_table, 0, sizeof(move_gain_table)); }
+void clear_move_gain_table() { std::memset(move_gain_tables, 0, sizeof(move_gain_tables)); }
 
 namespace {
 

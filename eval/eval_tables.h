@@ -8,7 +8,8 @@
 
 #include <cstdint>
 
-struct Position;
+#include "config/build_config.h"
+#include "position/position.h"
 
 // By piece kind (pawn .. king, index kind - 1), colour and square. The Black
 // table of a kind is the White one mirrored by rank.
@@ -44,9 +45,16 @@ extern uint8_t hanging_shift[2];
 
 // MoveGainTable: per moving piece (White pawn..king rows 0-5, Black 6-11) and
 // destination, the largest evaluation gain recently seen for a quiet move;
-// shared by all threads without locks, read by futility pruning.
+// read by futility pruning. Each search thread learns in a table of its own
+// (thread 0's is the first; the single-threaded builds have only that one):
+// it is written at almost every evaluation, and one table written by all
+// threads would keep its lines moving between the processors at every node.
 using MoveGainTable = int32_t[12][64];
-extern MoveGainTable move_gain_table;
+extern MoveGainTable move_gain_tables[MAX_THREADS];
+// The table of the thread that searches on `pos`.
+inline MoveGainTable& move_gain_table_of(const Position* pos) {
+    return move_gain_tables[MULTI_THREADED ? pos->thread_index : 0];
+}
 void clear_move_gain_table();
 
 // Builds every table above (but the move-gain table and the hanging shifts)

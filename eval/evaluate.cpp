@@ -135,7 +135,7 @@ void update_move_gain(const Position* pos, const PlyRecord* record, const PlyRec
     if (piece == NO_KIND) return;
     const int row = piece - 1 + (pos->side == WHITE ? 6 : 0);  // the mover was the other side
     const int gain = -(previous->eval + score);
-    std::atomic_ref<int32_t> entry(move_gain_table[row][to]);
+    std::atomic_ref<int32_t> entry(move_gain_table_of(pos)[row][to]);
     const int32_t current = entry.load(std::memory_order_relaxed);
     entry.store(gain >= current ? gain : current - 1, std::memory_order_relaxed);
 }

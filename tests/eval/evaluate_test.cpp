@@ -220,12 +220,12 @@ TEST_F(EvaluateTest, AQuietMoveTeachesTheMoveGainTable) {
     make_move(pos, parse_test_move(pos, "g1f3"));
     const int score = evaluate(pos, 2, 1, -8192, 8192);
     // White's knight moved, Black is to move: White's knight row.
-    EXPECT_EQ(move_gain_table[KNIGHT - 1][F3], -(-10 + score));
-    EXPECT_EQ(move_gain_table[6 + KNIGHT - 1][F3], 0);
+    EXPECT_EQ(move_gain_tables[0][KNIGHT - 1][F3], -(-10 + score));
+    EXPECT_EQ(move_gain_tables[0][6 + KNIGHT - 1][F3], 0);
 
-    move_gain_table[KNIGHT - 1][F3] = 9999;
+    move_gain_tables[0][KNIGHT - 1][F3] = 9999;
     evaluate(pos, 2, 1, -8192, 8192);
-    EXPECT_EQ(move_gain_table[KNIGHT - 1][F3], 9998);  // a smaller gain only wears the entry down
+    EXPECT_EQ(move_gain_tables[0][KNIGHT - 1][F3], 9998);  // a smaller gain only wears the entry down
     unmake_move(pos);
 }
 

@@ -393,7 +393,7 @@ TEST_F(TtTest, ClearHashZeroKeepsLearnedEntriesAndResetsTheSearchTables) {
     tt_store(plain, flags(TT_EXACT), 1, 1, 1, NO_MOVE);
     Position* learned = bucket_mate(9);
     tt_insert(learned, flags(TT_EXACT) | TT_LEARNED, 2, 2, 1, NO_MOVE, 5);
-    move_gain_table[3][10] = 55;
+    move_gain_tables[0][3][10] = 55;
     history_good[2][5] = 7;
     history_tried[2][5] = 9;
     main_position.killer1[4] = 33;
@@ -401,7 +401,7 @@ TEST_F(TtTest, ClearHashZeroKeepsLearnedEntriesAndResetsTheSearchTables) {
     clear_hash(0);
     EXPECT_FALSE(raw_entry<TT_LAYOUT>(key_position(0x10100000u, 0x1u)));
     EXPECT_TRUE(raw_entry<TT_LAYOUT>(bucket_mate(9)));
-    EXPECT_EQ(move_gain_table[3][10], 0);
+    EXPECT_EQ(move_gain_tables[0][3][10], 0);
     EXPECT_EQ(history_good[2][5], 0u);
     EXPECT_EQ(history_tried[2][5], 1u);
     EXPECT_EQ(main_position.killer1[4], 0);
