@@ -78,8 +78,10 @@ constexpr int PV_STORE_SIZE = pv_line_offset(MAX_PLY);
 // ---- Undo tables --------------------------------------------------------------
 // What make_move saves before it changes them and unmake_move copies back:
 // the attack tables and the hanging values. Copying them back costs a
-// fraction of working the attack changes of the move backwards.
-struct UndoTables {
+// fraction of working the attack changes of the move backwards. On cache
+// line boundaries, as are the Position's own tables: the copies then move
+// whole lines, with no access split across two.
+struct alignas(64) UndoTables {
     AttackRecord attacks[2][64];
     int32_t hanging[64];
     int32_t hanging_sum[2];
@@ -125,10 +127,10 @@ struct Position {
     int32_t check_bonus;               // order bonus of checking moves, set by the quiescence search
     int32_t material[2];               // PIECE_VALUES of the side's men, king excluded
     uint32_t slot_bit[64];             // slot bit of the man on each square, 0 on empty squares
-    int32_t hanging[64];               // hanging value of the man on each square, 0 if none
+    alignas(64) int32_t hanging[64];   // hanging value of the man on each square, 0 if none
     uint16_t killer1[MAX_PLY];         // per ply, history indexes ((kind - 1) * 64 + to)
     uint16_t killer2[MAX_PLY];
-    AttackRecord attacks[2][64];       // by colour
+    alignas(64) AttackRecord attacks[2][64];  // by colour
     PlyRecord ply_stack[PLY_STACK_SIZE];
 
     // Evaluation fields (their meaning belongs to the evaluation).
