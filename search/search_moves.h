@@ -14,8 +14,15 @@
 // equal orders) to cur: a selection scan, no sort.
 inline void pick_best_move(MoveEntry* cur, MoveEntry* end) {
     MoveEntry* best = cur;
-    for (MoveEntry* e = cur + 1; e < end; ++e)
-        if (e->score > best->score) best = e;
+    int best_score = cur->score;
+    // Written as selections, which the compiler turns into conditional
+    // moves: whether an entry beats the best so far is a coin toss that a
+    // branch would often guess wrong.
+    for (MoveEntry* e = cur + 1; e < end; ++e) {
+        const int score = e->score;
+        best = score > best_score ? e : best;
+        best_score = score > best_score ? score : best_score;
+    }
     if (best != cur) std::swap(*best, *cur);
 }
 
