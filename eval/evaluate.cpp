@@ -1,7 +1,5 @@
 #include "eval/evaluate.h"
 
-#include <atomic>
-
 #include "config/settings.h"
 #include "eval/endgame.h"
 #include "eval/eval_cache.h"
@@ -135,9 +133,9 @@ void update_move_gain(const Position* pos, const PlyRecord* record, const PlyRec
     if (piece == NO_KIND) return;
     const int row = piece - 1 + (pos->side == WHITE ? 6 : 0);  // the mover was the other side
     const int gain = -(previous->eval + score);
-    std::atomic_ref<int32_t> entry(move_gain_table_of(pos)[row][to]);
-    const int32_t current = entry.load(std::memory_order_relaxed);
-    entry.store(gain >= current ? gain : current - 1, std::memory_order_relaxed);
+    // The thread's own table: no other thread reads or writes it.
+    int32_t& entry = move_gain_table_of(pos)[row][to];
+    entry = gain >= entry ? gain : entry - 1;
 }
 
 }  // namespace

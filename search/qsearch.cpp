@@ -232,7 +232,7 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
             const int piece = pos->kind[from];
             const int kind = move_kind(move);
             const int victim = kind != MK_CASTLING && pos->colour[to] == other ? int(pos->kind[to]) : int(NO_KIND);
-            int gain = shared_load(move_gain_table_of(pos)[history_row(piece, side)][to]);
+            int gain = move_gain_table_of(pos)[history_row(piece, side)][to];
             bool capture = false;
             int victim_kind = victim, victim_square = to;
             if (is_promotion(move)) {

@@ -435,7 +435,7 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
                 const int index = pruning_table_index(depth);
                 const int victim =
                     move_kind(move) != MK_CASTLING && pos->colour[to] == (side ^ 1) ? int(pos->kind[to]) : int(NO_KIND);
-                const int value = PIECE_VALUES[victim] + shared_load(move_gain_table_of(pos)[history_row(piece, side)][to]) +
+                const int value = PIECE_VALUES[victim] + move_gain_table_of(pos)[history_row(piece, side)][to] +
                                   MOVE_KIND_BONUS[move_kind(move)] + raw_eval + FUTILITY_MARGINS[index] -
                                   4 * moves_searched;
                 if (value <= alpha) {
