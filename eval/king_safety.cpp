@@ -111,71 +111,77 @@ void set_mate_threat(Position* pos, int x, int from, int D) {
         rec->threat_move = encode_move(from, D, pos->colour[D] == x ? MK_CAPTURE : MK_QUIET);
 }
 
-// The checks of o's line men along the lines from x's king in directions
-// first..last (diagonals or files and ranks).
-void line_checks(Position* pos, int x, int first, int last, uint32_t class_mask, uint32_t movers, unsigned free_mask,
+// The checks of o's line men along the lines from x's king: the diagonals
+// (line_kind BISHOP) or the files and ranks (ROOK). The lines are walked as
+// the target list of such a man on the king's square, one line after the
+// other and each outward: its squares are known ahead, where stepping from
+// square to square would wait on each next square.
+void line_checks(Position* pos, int x, int line_kind, uint32_t class_mask, uint32_t movers, unsigned free_mask,
                  AttackState* st) {
     const int o = x ^ 1;
     const AttackRecord* O = pos->attacks[o];
     const AttackRecord* X = pos->attacks[x];
     const int k = king_square(pos, x);
-    for (int dir = first; dir <= last; ++dir) {
-        int t = 0;  // x's surplus defence met so far on this line
-        bool adjacent = true;
-        for (int D = next_square[dir][k]; D != NO_SQUARE; D = next_square[dir][D], adjacent = false) {
-            const uint32_t od = O[D].direct;
-            const int att = attack_count(od);
-            const int def = attack_count(X[D].direct);
-            const int c = pos->colour[D];
-            if (od & class_mask) {
-                const uint32_t class_men = od & movers & pos->slots[o] & ATTACK_SLOT_MASK;
-                if (c == o) {
-                    if (pos->kind[D] != PAWN) st->d += t - 5;
-                } else if (class_men) {
-                    st->checkers |= class_men;
-                    if (att == def) {
-                        st->d += t - 6;
-                    } else if (att > def) {
-                        // A check x cannot answer by taking with profit.
-                        st->a += att + 6;
-                        ++st->safe_checks;
-                        // The cheapest checker decides whether o can check
-                        // from D without losing material.
-                        int cheapest = -1;
-                        for (uint32_t m = class_men; m; m &= m - 1) {
-                            const int sq = pos->piece_list[o][slot_index(m & (0u - m))];
-                            if (cheapest < 0 || PIECE_VALUES[pos->kind[sq]] < PIECE_VALUES[pos->kind[cheapest]])
-                                cheapest = sq;
-                        }
-                        const bool safe =
-                            check_square_loss(pos, o, pos->kind[cheapest], pos->slot_bit[cheapest], D) <= 0;
-                        for (uint32_t m = class_men; m; m &= m - 1) {
-                            const int sq = pos->piece_list[o][slot_index(m & (0u - m))];
-                            const unsigned cover = covered_flights(pos, pos->kind[sq], D, k, free_mask);
-                            st->check_cover |= cover;
-                            if (t == 0 && safe && cover == free_mask &&
-                                check_square_loss(pos, o, pos->kind[sq], pos->slot_bit[sq], D) <= 0)
-                                set_mate_threat(pos, x, sq, D);
-                        }
-                        st->d += t == 0 && safe ? -22 : t - 10;
+    int t = 0;  // x's surplus defence met so far on this line
+    bool adjacent = true;
+    for (const uint8_t* p = ray_list(line_kind, k); *p != NO_SQUARE; ++p) {
+        const int D = *p;
+        const uint32_t od = O[D].direct;
+        const int att = attack_count(od);
+        const int def = attack_count(X[D].direct);
+        const int c = pos->colour[D];
+        if (od & class_mask) {
+            const uint32_t class_men = od & movers & pos->slots[o] & ATTACK_SLOT_MASK;
+            if (c == o) {
+                if (pos->kind[D] != PAWN) st->d += t - 5;
+            } else if (class_men) {
+                st->checkers |= class_men;
+                if (att == def) {
+                    st->d += t - 6;
+                } else if (att > def) {
+                    // A check x cannot answer by taking with profit.
+                    st->a += att + 6;
+                    ++st->safe_checks;
+                    // The cheapest checker decides whether o can check
+                    // from D without losing material.
+                    int cheapest = -1;
+                    for (uint32_t m = class_men; m; m &= m - 1) {
+                        const int sq = pos->piece_list[o][slot_index(m & (0u - m))];
+                        if (cheapest < 0 || PIECE_VALUES[pos->kind[sq]] < PIECE_VALUES[pos->kind[cheapest]])
+                            cheapest = sq;
                     }
-                    // A contact check that nothing but the king could answer
-                    // by taking, and the king may not (D is defended).
-                    if (adjacent && t == 0 && att >= 2 && def <= 1) {
-                        for (uint32_t m = class_men; m; m &= m - 1) {
-                            const int sq = pos->piece_list[o][slot_index(m & (0u - m))];
-                            st->d -= 16;
-                            st->a += att + 6;
-                            current_ply_record(pos)->flags |= KING_ATTACK_BIT[x];
-                            if (covered_flights(pos, pos->kind[sq], D, k, free_mask) == free_mask)
-                                set_mate_threat(pos, x, sq, D);
-                        }
+                    const bool safe =
+                        check_square_loss(pos, o, pos->kind[cheapest], pos->slot_bit[cheapest], D) <= 0;
+                    for (uint32_t m = class_men; m; m &= m - 1) {
+                        const int sq = pos->piece_list[o][slot_index(m & (0u - m))];
+                        const unsigned cover = covered_flights(pos, pos->kind[sq], D, k, free_mask);
+                        st->check_cover |= cover;
+                        if (t == 0 && safe && cover == free_mask &&
+                            check_square_loss(pos, o, pos->kind[sq], pos->slot_bit[sq], D) <= 0)
+                            set_mate_threat(pos, x, sq, D);
+                    }
+                    st->d += t == 0 && safe ? -22 : t - 10;
+                }
+                // A contact check that nothing but the king could answer
+                // by taking, and the king may not (D is defended).
+                if (adjacent && t == 0 && att >= 2 && def <= 1) {
+                    for (uint32_t m = class_men; m; m &= m - 1) {
+                        const int sq = pos->piece_list[o][slot_index(m & (0u - m))];
+                        st->d -= 16;
+                        st->a += att + 6;
+                        current_ply_record(pos)->flags |= KING_ATTACK_BIT[x];
+                        if (covered_flights(pos, pos->kind[sq], D, k, free_mask) == free_mask)
+                            set_mate_threat(pos, x, sq, D);
                     }
                 }
             }
-            if (c != NO_COLOUR) break;
-            if (def - att >= 2) t += def - att;
         }
+        // The line ends at its first man, or at its last square.
+        const bool line_ends = c != NO_COLOUR || ray_skip(p) == 0;
+        if (c != NO_COLOUR) p += ray_skip(p);
+        if (def - att >= 2) t += def - att;
+        if (line_ends) t = 0;
+        adjacent = line_ends;
     }
 }
 
@@ -255,11 +261,10 @@ int eval_king_attack(Position* pos, int x) {
 
     const uint32_t o_live = pos->slots[o];
     if ((pos->diagonal_movers[o] & o_live) != 0)
-        line_checks(pos, x, DIR_NORTH_WEST, DIR_SOUTH_EAST, DIAGONAL_CLASS_MASK, pos->diagonal_movers[o], free_mask,
-                    &st);
+        line_checks(pos, x, BISHOP, DIAGONAL_CLASS_MASK, pos->diagonal_movers[o], free_mask, &st);
     if ((pos->orthogonal_movers[o] & o_live) != 0) {
         if ((free_mask & 0x0F) == 0) st.d -= 2 * pos->phase_rest;
-        line_checks(pos, x, DIR_EAST, DIR_SOUTH, ORTHOGONAL_CLASS_MASK, pos->orthogonal_movers[o], free_mask, &st);
+        line_checks(pos, x, ROOK, ORTHOGONAL_CLASS_MASK, pos->orthogonal_movers[o], free_mask, &st);
     }
     if ((pos->knight_slots[o] & o_live) != 0) knight_checks(pos, x, free_mask, &st);
 
