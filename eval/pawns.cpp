@@ -58,6 +58,26 @@ int pawns_on_files(const uint8_t* files, uint8_t file_mask) {
     return n;
 }
 
+// A centre pawn on its start square, blocked, in front of the undeveloped
+// bishop that needs it to move: the penalty of the side's d- and e-pawns.
+// Asked once per side rather than per pawn; being on its start square, such
+// a pawn is never advanced far enough for the guarded-front bonus, which
+// scales the pawn's value so far, so the term simply adds.
+int blocked_bishop_pawns(const Position* pos, int us) {
+    const int pawn_home = us == WHITE ? 8 : 48;
+    const int piece_home = us == WHITE ? 0 : 56;
+    const int ahead = us == WHITE ? 8 : -8;
+    int v = 0;
+    for (int f : {3, 4}) {
+        const int pawn = pawn_home + f;
+        const int bishop = piece_home + (f == 3 ? 2 : 5);
+        if (pos->kind[pawn] == PAWN && pos->colour[pawn] == us && pos->colour[pawn + ahead] != NO_COLOUR &&
+            pos->kind[bishop] == BISHOP && pos->colour[bishop] == us)
+            v -= UNDEVELOPED_BISHOP_BLOCK;
+    }
+    return v;
+}
+
 // The side's pawn values: the pawn-only facts (eval/pawn_facts.h) and what
 // the kings, the pieces and the game phase add to them.
 int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& facts) {
@@ -94,7 +114,7 @@ int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& fac
                         pawns_on_files(own_files, far_wing_files[us]) >= pawns_on_files(their_files, far_wing_files[us]);
     }
 
-    int sum = facts.fixed_value;
+    int sum = facts.fixed_value + blocked_bishop_pawns(pos, us);
     int index = 0;
     for (uint64_t pawns = pawn_file_word(pos, us); pawns; pawns &= pawns - 1) {
         const int bit = __builtin_ctzll(pawns);
@@ -138,15 +158,6 @@ int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& fac
         else
             weight = (c / 2 + c) / 2;
         pos->pawn_colour_weights[us][square_colour[q]] += weight;
-
-        // A centre pawn on its start square, blocked, in front of the
-        // undeveloped bishop that needs it to move.
-        const int pawn_home = us == WHITE ? 8 : 48;
-        const int piece_home = us == WHITE ? 0 : 56;
-        if (pos->colour[front] != NO_COLOUR &&
-            ((q == pawn_home + 3 && pos->kind[piece_home + 2] == BISHOP && pos->colour[piece_home + 2] == us) ||
-             (q == pawn_home + 4 && pos->kind[piece_home + 5] == BISHOP && pos->colour[piece_home + 5] == us)))
-            v -= UNDEVELOPED_BISHOP_BLOCK;
 
         if (front_guarded && r >= 3) v += ((v + 8) >> 2) + r;
 
