@@ -149,14 +149,13 @@ int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& fac
 
         // Pawn-colour bytes: how much the pawn weighs on its square colour
         // for the own bishop, most when it is fixed.
+        // (Selections, not branches: whether the square in front is taken
+        // follows no pattern.)
         const int c = CORNER_DISTANCE[q];
-        int weight;
-        if (enemy_pawn_in_front && !(flags & PAWN_ATTACKED) && !front_guarded)
-            weight = c;
-        else if (pos->colour[front] == NO_COLOUR)
-            weight = c / 2;
-        else
-            weight = (c / 2 + c) / 2;
+        const bool fixed = enemy_pawn_in_front && !(flags & PAWN_ATTACKED) && !front_guarded;
+        const bool front_taken = pos->colour[front] != NO_COLOUR;
+        const int movable_weight = front_taken ? (c / 2 + c) / 2 : c / 2;
+        const int weight = fixed ? c : movable_weight;
         pos->pawn_colour_weights[us][square_colour[q]] += weight;
 
         if (front_guarded && r >= 3) v += ((v + 8) >> 2) + r;
