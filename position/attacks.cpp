@@ -107,14 +107,17 @@ void slider_attacks(Position* pos, int opponent, int square, AttackRecord* table
 }
 
 // ---- Line upkeep walks ----------------------------------------------------------
-// All walk from the square after `square` in `direction`.
+// All walk from the square after `square` in `direction`. The next square is
+// found by adding the step, not by looking it up: a lookup would make every
+// step wait for the load before.
 
 // x-ray attacks of one man (slot bit `slot`), through transparent men, up to
 // and including the first man that is not.
 template <bool Add>
 void walk_xray(Position* pos, int side, AttackRecord* table, int square, int direction, uint32_t slot) {
     const uint32_t xray_unit = XRAY_UNIT + slot;
-    for (int t = next_square[direction][square]; t != NO_SQUARE; t = next_square[direction][t]) {
+    const int step = DIRECTION_STEPS[direction];
+    for (int t = square + step, n = ray_length[direction][square]; n > 0; t += step, --n) {
         apply<Add>(table[t].xray, xray_unit);
         if (occupied(pos, t)) {
             mark<Add>(pos, side, t);
@@ -128,7 +131,8 @@ void walk_xray(Position* pos, int side, AttackRecord* table, int square, int dir
 template <bool Add>
 void walk_line(Position* pos, int side, AttackRecord* table, int square, int direction, uint32_t unit,
                uint32_t slot) {
-    for (int t = next_square[direction][square]; t != NO_SQUARE; t = next_square[direction][t]) {
+    const int step = DIRECTION_STEPS[direction];
+    for (int t = square + step, n = ray_length[direction][square]; n > 0; t += step, --n) {
         apply<Add>(table[t].xray, unit);
         apply<Add>(table[t].direct, unit);
         if (occupied(pos, t)) {
@@ -145,7 +149,8 @@ void walk_line(Position* pos, int side, AttackRecord* table, int square, int dir
 template <bool Add>
 void walk_class_change(Position* pos, int side, AttackRecord* table, int square, int direction,
                        uint32_t unit, uint32_t class_change) {
-    for (int t = next_square[direction][square]; t != NO_SQUARE; t = next_square[direction][t]) {
+    const int step = DIRECTION_STEPS[direction];
+    for (int t = square + step, n = ray_length[direction][square]; n > 0; t += step, --n) {
         apply<Add>(table[t].direct, unit);
         apply<Add>(table[t].xray, class_change);
         if (occupied(pos, t)) {

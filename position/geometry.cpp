@@ -54,6 +54,9 @@ constexpr GeometryTables build_geometry() {
 
     for (int d = 0; d < 16; ++d)
         for (int s = 0; s < 64; ++s) g.next_square[d][s] = uint8_t(step_from(s, d));
+    for (int d = 0; d < 8; ++d)
+        for (int s = 0; s < 64; ++s)
+            for (int t = step_from(s, d); t != NO_SQUARE; t = step_from(t, d)) ++g.ray_length[d][s];
 
     for (int a = 0; a < 64; ++a) {
         for (int b = 0; b < 64; ++b) {

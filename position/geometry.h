@@ -49,6 +49,7 @@ constexpr int RAY_SKIP_OFFSET = RAY_DATA_SIZE;
 struct GeometryTables {
     uint8_t direction_of[64][64];      // [target][origin]: direction of the step from origin toward target
     uint8_t next_square[16][64];       // [direction][square], 255 off the board
+    uint8_t ray_length[8][64];         // [line direction][square]: squares from square to the edge
     uint8_t king_distance[64][64];
     uint8_t square_colour[64];         // 1 dark (a1), 0 light
     uint8_t edge_distance_of_rank[8];  // 0, 1, 2, 3, 3, 2, 1, 0
@@ -63,6 +64,7 @@ extern const GeometryTables GEOMETRY;
 // codes of unrelated squares are DIR_NONE.
 inline constexpr const uint8_t (&direction_of)[64][64] = GEOMETRY.direction_of;
 inline constexpr const uint8_t (&next_square)[16][64] = GEOMETRY.next_square;
+inline constexpr const uint8_t (&ray_length)[8][64] = GEOMETRY.ray_length;
 inline constexpr const uint8_t (&king_distance)[64][64] = GEOMETRY.king_distance;
 inline constexpr const uint8_t (&square_colour)[64] = GEOMETRY.square_colour;
 inline constexpr const uint8_t (&edge_distance_of_rank)[8] = GEOMETRY.edge_distance_of_rank;
