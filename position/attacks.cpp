@@ -91,14 +91,17 @@ void slider_attacks(Position* pos, int opponent, int square, AttackRecord* table
         }
         mark<Add>(pos, mover, t);
         const uint8_t* ray_last = p + ray_skip(p);
-        int direction = direction_of[t][square];
-        if (transparent_at(pos, t, direction)) {
+        // A rook's or bishop's rays are all of one line kind: no lookup.
+        const int line_bit = Kind == ROOK     ? DIRECTION_LINE_BITS[DIR_EAST]
+                             : Kind == BISHOP ? DIRECTION_LINE_BITS[DIR_NORTH_EAST]
+                                              : DIRECTION_LINE_BITS[direction_of[t][square]];
+        if (LINE_CLASS[pos->kind[t]] & line_bit) {
             while (p < ray_last) {
                 int x = *++p;
                 apply<Add>(table[x].xray, xray_unit);
                 if (occupied(pos, x)) {
                     mark<Add>(pos, mover, x);
-                    if (!transparent_at(pos, x, direction)) break;
+                    if (!(LINE_CLASS[pos->kind[x]] & line_bit)) break;
                 }
             }
         }
