@@ -26,6 +26,36 @@ inline int recompute_hanging_value(Position* pos, int side, int square) {
     return value;
 }
 
+// Recomputes the given men of `side`, keeping the side's sum and mask in
+// registers until the end (the men are independent, so any order gives the
+// same result). With Gains, adds to `gain` how much the men the moved man
+// attacks changed: for the mover what their values dropped (defence), for
+// the other side what they grew (threat).
+template <bool Gains>
+[[gnu::always_inline]] inline
+void recompute_men(Position* pos, int side, uint32_t men, bool side_is_mover, const AttackRecord* mover_table,
+                   uint32_t moved_bit, int& gain) {
+    int sum = pos->hanging_sum[side];
+    uint32_t hanging_slots = pos->hanging_slots[side];
+    for (; men; men &= men - 1) {
+        const uint32_t bit = men & (0u - men);
+        const int square = pos->piece_list[side][slot_index(bit)];
+        const int before = pos->hanging[square];
+        const int after = hanging_value_at(pos, side, square);
+        pos->hanging[square] = after;
+        sum += after - before;
+        hanging_slots = after != 0 ? hanging_slots | bit : hanging_slots & ~bit;
+        if constexpr (Gains) {
+            if (mover_table[square].direct & moved_bit) {
+                const int change = side_is_mover ? before - after : after - before;
+                if (change > 0) gain += change;
+            }
+        }
+    }
+    pos->hanging_sum[side] = sum;
+    pos->hanging_slots[side] = hanging_slots;
+}
+
 }  // namespace
 
 void update_hanging_values(Position* pos, int to, int mover, PlyRecord* record) {
@@ -45,20 +75,16 @@ void update_hanging_values(Position* pos, int to, int mover, PlyRecord* record) 
     }
 
     // Only live men: a captured man may have been marked before it left.
+    const uint32_t other_men = pos->dirty_slots[other] & pos->slots[other] & 0xFFFE;
+    const uint32_t mover_men = pos->dirty_slots[mover] & pos->slots[mover] & 0xFFFE;
     int threat_gain = 0;
     int defence_gain = 0;
-    for (int side = WHITE; side <= BLACK; ++side) {
-        for (uint32_t men = pos->dirty_slots[side] & pos->slots[side] & 0xFFFE; men;) {
-            int slot = highest_slot(men);
-            men ^= 1u << slot;
-            int square = pos->piece_list[side][slot];
-            int before = pos->hanging[square];
-            int after = recompute_hanging_value(pos, side, square);
-            if (moved_man_hangs && (mover_table[square].direct & moved_bit)) {
-                if (side == other && after > before) threat_gain += after - before;
-                if (side == mover && after < before) defence_gain += before - after;
-            }
-        }
+    if (moved_man_hangs) {
+        recompute_men<true>(pos, other, other_men, false, mover_table, moved_bit, threat_gain);
+        recompute_men<true>(pos, mover, mover_men, true, mover_table, moved_bit, defence_gain);
+    } else {
+        recompute_men<false>(pos, other, other_men, false, mover_table, moved_bit, threat_gain);
+        recompute_men<false>(pos, mover, mover_men, true, mover_table, moved_bit, defence_gain);
     }
     pos->threat_gain = threat_gain;
     pos->defence_gain = defence_gain;
