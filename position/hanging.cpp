@@ -13,7 +13,7 @@ int hanging_value_at(const Position* pos, int side, int square) {
 
 namespace {
 
-// Recomputes the man's value and keeps the side's sum and mask; returns the
+// Recomputes one man's value and keeps the side's sum and mask; returns the
 // new value.
 inline int recompute_hanging_value(Position* pos, int side, int square) {
     clear_hanging_value(pos, side, square);
@@ -91,11 +91,7 @@ void update_hanging_values(Position* pos, int to, int mover, PlyRecord* record) 
 }
 
 void compute_hanging_values(Position* pos) {
-    for (int side = WHITE; side <= BLACK; ++side) {
-        for (uint32_t men = pos->slots[side] & pos->dirty_slots[side] & 0xFFFE; men;) {
-            int slot = highest_slot(men);
-            men ^= 1u << slot;
-            recompute_hanging_value(pos, side, pos->piece_list[side][slot]);
-        }
-    }
+    int unused = 0;
+    for (int side = WHITE; side <= BLACK; ++side)
+        recompute_men<false>(pos, side, pos->slots[side] & pos->dirty_slots[side] & 0xFFFE, false, nullptr, 0, unused);
 }
