@@ -93,21 +93,37 @@ MoveEntry* emit_quiet_moves(const Position* pos, int side, int from, int mode, M
             list = push(list, encode_move(from, to + forward, MK_QUIET), 0);
         return list;
     }
-    if (piece == KNIGHT || piece == KING) {
-        const AttackRecord* opp = pos->attacks[side ^ 1];
-        for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE; ++t)
-            if (pos->kind[*t] == NO_KIND && (piece == KNIGHT || opp[*t].direct == 0))
-                list = push(list, encode_move(from, *t, MK_QUIET), 0);
+    // Each target is written whatever it holds and kept by advancing the
+    // list only when it is free: no branch to mispredict per square (the
+    // buffer has room for the one entry written past the end).
+    if (piece == KNIGHT) {
+        for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE; ++t) {
+            const int to = *t;
+            list->move = encode_move(from, to, MK_QUIET);
+            list->score = 0;
+            list += pos->kind[to] == NO_KIND;
+        }
         return list;
     }
-    // Bishop, rook, queen: each ray up to its first occupied square.
-    for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE;) {
-        if (pos->kind[*t] != NO_KIND) {
-            t += ray_skip(t) + 1;
-            continue;
+    if (piece == KING) {
+        const AttackRecord* opp = pos->attacks[side ^ 1];
+        for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE; ++t) {
+            const int to = *t;
+            list->move = encode_move(from, to, MK_QUIET);
+            list->score = 0;
+            list += (pos->kind[to] == NO_KIND) & (opp[to].direct == 0);
         }
-        list = push(list, encode_move(from, *t, MK_QUIET), 0);
-        ++t;
+        return list;
+    }
+    // Bishop, rook, queen: each ray up to its first occupied square, where
+    // the walk skips the rest of the ray.
+    for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE;) {
+        const int to = *t;
+        const bool empty = pos->kind[to] == NO_KIND;
+        list->move = encode_move(from, to, MK_QUIET);
+        list->score = 0;
+        list += empty;
+        t += empty ? 1 : ray_skip(t) + 1;
     }
     return list;
 }
