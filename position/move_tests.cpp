@@ -108,12 +108,9 @@ int is_pinned(const Position* pos, int square, int slider_side) {
     return 0;
 }
 
-int gives_check(const Position* pos, Move move) {
+int gives_check_near_king(const Position* pos, Move move, int enemy_king, int dt, int df) {
     const int side = pos->side;
     const int from = move_from(move), to = move_to(move);
-    const int enemy_king = king_square(pos, side ^ 1);
-    const int dt = direction_of[enemy_king][to];
-    const int df = direction_of[enemy_king][from];
     const bool promotion = is_promotion(move);
     const bool capture = pos->kind[to] != NO_KIND || move_kind(move) == MK_EN_PASSANT;
 

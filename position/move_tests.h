@@ -5,20 +5,33 @@
 // all read the attack tables.
 #pragma once
 
+#include "position/geometry.h"
+#include "position/position.h"
 #include "position/types.h"
-
-struct Position;
 
 // 1 when the man on `square` stands between its own king (the king of
 // slider_side ^ 1) and a line man of slider_side, with nothing else between.
 int is_pinned(const Position* pos, int square, int slider_side);
+
+// gives_check once a square of the move lies on a line or a knight step of
+// the enemy king, whose square and directions toward the two squares
+// (direction_of[king][to], direction_of[king][from]) it receives.
+int gives_check_near_king(const Position* pos, Move move, int enemy_king, int dt, int df);
 
 // 0 when the move, made by the side to move, does not check the enemy king;
 // otherwise kind | direction << 3: the kind of the checking man and the
 // direction code from its square toward the king (a pawn check is exactly 1).
 // Not detected: a check uncovered by removing the pawn taken en passant, and
 // the rook's check of a castling move.
-int gives_check(const Position* pos, Move move);
+inline int gives_check(const Position* pos, Move move) {
+    const int enemy_king = king_square(pos, pos->side ^ 1);
+    const int dt = direction_of[enemy_king][move_to(move)];
+    const int df = direction_of[enemy_king][move_from(move)];
+    // Most moves neither land on a line or knight step of the king nor leave
+    // one of its lines: they are answered here, without the call.
+    if (dt == DIR_NONE && !is_line_direction(df)) return 0;
+    return gives_check_near_king(pos, move, enemy_king, dt, df);
+}
 
 // 1 when a and b lie on one line with nothing between them (b itself may be
 // occupied; a square sees itself), else 0.
