@@ -84,27 +84,30 @@ void score_moves(int ply, Position* pos, int side, MoveEntry* end) {
         const int kind = move_kind(move);
         const int piece = pos->kind[move_from(move)];
         const int index = history_piece_index(piece, move_to(move));
+        int score = entry->score;
+
+        // Captures and promotions mostly stand together at a list's start:
+        // one well-predicted branch spares them the history and killer lookups.
+        if ((move & MOVE_TACTICAL_MASK) != 0) {
+            score -= move_exchange_loss(pos, side, move, kind == MK_PROMOTE_QUEEN);
+            score += score >= 0 ? GOOD_TACTICAL_BONUS : QUIET_BASE;
+            entry->score = int16_t(score);
+            continue;
+        }
         int history = index == killer1   ? KILLER1_HISTORY
                       : index == killer2 ? KILLER2_HISTORY
                                          : shared_load(ratios[index]) << 7;
-        const bool tactical = (move & MOVE_TACTICAL_MASK) != 0;
-        int score = entry->score;
 
         // Castling never enters the exchange test: the king does not stand on
         // its destination's attacker lists.
-        if (kind != MK_CASTLING && (tactical || history < KILLER_HISTORY_MIN)) {
-            const int loss = move_exchange_loss(pos, side, move, kind == MK_PROMOTE_QUEEN);
+        if (kind != MK_CASTLING && history < KILLER_HISTORY_MIN) {
+            const int loss = move_exchange_loss(pos, side, move, false);
             if (loss != 0) {
                 score -= loss;
                 history >>= 7;
             }
         }
-
-        if (!tactical)
-            score += QUIET_BASE + history;
-        else
-            score += score >= 0 ? GOOD_TACTICAL_BONUS : QUIET_BASE;
-        entry->score = int16_t(score);
+        entry->score = int16_t(score + QUIET_BASE + history);
     }
 }
 
