@@ -1,5 +1,6 @@
 #include "position/move_order.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "position/attack_units.h"
@@ -54,7 +55,9 @@ inline int move_exchange_loss(const Position* pos, int side, Move move, bool pro
     uint32_t own = pos->attacks[side][to].xray;
     uint32_t enemy = enemy_table[to].xray;
     // The mover does not defend its own square; a pawn push never attacked it.
-    if (piece != PAWN || file_of(from) != file_of(to)) own -= CLASS_UNITS[piece];
+    // Chosen by a mask: pushes and other moves mix without a pattern.
+    const bool mover_defends = (piece != PAWN) | (file_of(from) != file_of(to));
+    own -= CLASS_UNITS[piece] & (0u - uint32_t(mover_defends));
 
     int value = PIECE_VALUES[piece];
     if (is_promotion(move)) {
@@ -63,7 +66,7 @@ inline int move_exchange_loss(const Position* pos, int side, Move move, bool pro
     }
 
     const int regained = 8 * exchange_entry(own, enemy);
-    return regained < value ? value - regained : 0;
+    return std::max(value - regained, 0);
 }
 
 }  // namespace
