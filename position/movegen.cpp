@@ -32,6 +32,15 @@ inline MoveEntry* push(MoveEntry* list, Move move, int score) {
     return list + 1;
 }
 
+// Writes the move whatever `keep` says and keeps it by advancing the list
+// only when `keep` holds: no branch to mispredict per target square. The
+// buffer has room for the one entry written past a list's end.
+inline MoveEntry* push_if(MoveEntry* list, Move move, bool keep) {
+    list->move = move;
+    list->score = 0;
+    return list + keep;
+}
+
 inline int pawn_forward(int side) { return side == WHITE ? 8 : -8; }
 inline int pawn_start_rank(int side) { return side == WHITE ? 1 : 6; }
 inline int pawn_seventh_rank(int side) { return side == WHITE ? 6 : 1; }
@@ -95,26 +104,16 @@ MoveEntry* emit_quiet_moves(const Position* pos, int side, int from, int mode, M
             list = push(list, encode_move(from, to + forward, MK_QUIET), 0);
         return list;
     }
-    // Each target is written whatever it holds and kept by advancing the
-    // list only when it is free: no branch to mispredict per square (the
-    // buffer has room for the one entry written past the end).
+    // Every target is written and kept only when free (see push_if).
     if (piece == KNIGHT) {
-        for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE; ++t) {
-            const int to = *t;
-            list->move = encode_move(from, to, MK_QUIET);
-            list->score = 0;
-            list += pos->kind[to] == NO_KIND;
-        }
+        for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE; ++t)
+            list = push_if(list, encode_move(from, *t, MK_QUIET), pos->kind[*t] == NO_KIND);
         return list;
     }
     if (piece == KING) {
         const AttackRecord* opp = pos->attacks[side ^ 1];
-        for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE; ++t) {
-            const int to = *t;
-            list->move = encode_move(from, to, MK_QUIET);
-            list->score = 0;
-            list += (pos->kind[to] == NO_KIND) & (opp[to].direct == 0);
-        }
+        for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE; ++t)
+            list = push_if(list, encode_move(from, *t, MK_QUIET), (pos->kind[*t] == NO_KIND) & (opp[*t].direct == 0));
         return list;
     }
     // Bishop, rook, queen: each ray up to its first occupied square, where
@@ -122,9 +121,7 @@ MoveEntry* emit_quiet_moves(const Position* pos, int side, int from, int mode, M
     for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE;) {
         const int to = *t;
         const bool empty = pos->kind[to] == NO_KIND;
-        list->move = encode_move(from, to, MK_QUIET);
-        list->score = 0;
-        list += empty;
+        list = push_if(list, encode_move(from, to, MK_QUIET), empty);
         // The skip masked to 0 on an empty square (a conditional jump here
         // would be mispredicted at the end of most rays).
         t += 1 + (ray_skip(t) & (int(empty) - 1));
