@@ -7,8 +7,9 @@
 // man's attacks are added once it stands on its new square. Make runs
 //   remove mover's attacks -> block `to` (or capture there) -> move the man
 //   -> unblock `from` -> take the en-passant pawn -> add mover's attacks.
-// Make first saves the attack tables and hanging values (UndoTables); unmake
-// takes the board back and copies them back, which costs far less than
+// Make first copies the attack tables and hanging values forward into the
+// next ply's slot (PlyTables) and changes them there; unmake takes the board
+// back and steps back to the previous slot, which costs far less than
 // working the attack changes backwards.
 #include "position/make.h"
 
@@ -86,22 +87,11 @@ inline void toggle_key(Position* pos, int kind, int side, int square) {
 // unknown here, so that no inlining or cloning brings the expansion back.
 [[gnu::noipa]] void copy_bytes(void* to, const void* from, size_t bytes) { std::memcpy(to, from, bytes); }
 
-inline void save_tables(const Position* pos, UndoTables* undo) {
-    copy_bytes(undo->attacks, pos->attacks, sizeof undo->attacks);
-    copy_bytes(undo->hanging, pos->hanging, sizeof undo->hanging);
-    undo->hanging_sum[WHITE] = pos->hanging_sum[WHITE];
-    undo->hanging_sum[BLACK] = pos->hanging_sum[BLACK];
-    undo->hanging_slots[WHITE] = pos->hanging_slots[WHITE];
-    undo->hanging_slots[BLACK] = pos->hanging_slots[BLACK];
-}
-
-inline void restore_tables(Position* pos, const UndoTables& undo) {
-    copy_bytes(pos->attacks, undo.attacks, sizeof pos->attacks);
-    copy_bytes(pos->hanging, undo.hanging, sizeof pos->hanging);
-    pos->hanging_sum[WHITE] = undo.hanging_sum[WHITE];
-    pos->hanging_sum[BLACK] = undo.hanging_sum[BLACK];
-    pos->hanging_slots[WHITE] = undo.hanging_slots[WHITE];
-    pos->hanging_slots[BLACK] = undo.hanging_slots[BLACK];
+// The current tables become the next ply's, to be changed there.
+inline void step_tables_forward(Position* pos) {
+    const int index = pos->table_index;
+    copy_bytes(&pos->ply_tables[index + 1], &pos->ply_tables[index], sizeof(PlyTables));
+    point_tables(pos, index + 1);
 }
 
 inline void swap_tables(Position* pos) {
@@ -209,8 +199,8 @@ void settle_castling(Position* pos, int side, int other, int king_src, int king_
     mark_if_attacked(pos, side, rook_dst);
 }
 
-// Castling taken back on the board alone (unmake_move copies the tables
-// back): both men leave, then both arrive, as their squares may overlap.
+// Castling taken back on the board alone (unmake_move steps back to the
+// tables of the ply before): both men leave, then both arrive, as their squares may overlap.
 void put_back_castled_men(Position* pos, int side, int king_src, int king_dst, int rook_src, int rook_dst) {
     const uint32_t rook_bit = pos->slot_bit[rook_src];
     clear_square(pos, king_src);
@@ -301,7 +291,7 @@ void make_en_passant(int to, Position* pos, int from, int make_flag) {
         pos->material_index[other] = int16_t(pos->material_index[other] - 1);
         toggle_key(pos, PAWN, other, taken);
     } else {
-        // The board alone: unmake_move copies the tables back.
+        // The board alone: unmake_move steps back to the tables before.
         uint32_t bit = record->captured_slots;
         place_man(pos, other, PAWN, taken, bit);
         pos->moved[taken] = record->saved_moved;
@@ -325,7 +315,7 @@ void make_move(Position* pos, Move move) {
     pos->nodes += 1;
     pos->ply += 1;
     PlyRecord* record = &pos->ply_stack[++pos->ply_index];
-    save_tables(pos, &pos->undo_tables[pos->ply_index]);
+    step_tables_forward(pos);
     record->move = move;
     record->captured_slots = 0;
     record->captured = 0;
@@ -544,11 +534,14 @@ void take_back_board(Position* pos) {
 }  // namespace
 
 void unmake_move(Position* pos) {
-    restore_tables(pos, pos->undo_tables[pos->ply_index]);
+    point_tables(pos, pos->table_index - 1);
     take_back_board(pos);
 }
 
 void take_back_move(Position* pos) {
+    // The slot of the ply before is rebuilt rather than trusted: the game's
+    // take-back reaches below the plies this Position made.
+    point_tables(pos, pos->table_index - 1);
     take_back_board(pos);
     rebuild_tables(pos, pos->side);
 }

@@ -10,8 +10,8 @@
 #include "position/zobrist.h"
 
 void make_move(Position* pos, Move move);
-// Takes back the last move made on this Position: its tables come back from
-// the copy the make saved.
+// Takes back the last move made on this Position: the tables are those of
+// the ply before, which the make left as they were.
 void unmake_move(Position* pos);
 // Takes back the move of the current PlyRecord when its make is no longer
 // the last one on this ply (the game history's take-back, after its record

@@ -3,11 +3,19 @@
 // position key, search stack and move lists. There are no bitboards: sets of
 // men are 16-bit masks of piece-list slot bits (king always slot 0).
 //
-// A worker thread's copy of a Position is one plain memcpy of the first
-// POSITION_COPY_SIZE bytes (everything up to and including `thread_index`).
-// That prefix therefore holds no pointers: the current ply record, the two
-// attack-table selectors and the pawn-file views are indices, reached through
-// the small accessors below.
+// The attack tables and the hanging values are kept per ply (ply_tables):
+// make_move copies the current ply's tables forward into the next slot and
+// changes them there, unmake_move only steps back a slot. The four table
+// pointers of the copied prefix name the current slot's tables, so that
+// readers index them as plain arrays.
+//
+// A copy of a Position is the first POSITION_COPY_SIZE bytes (everything up
+// to and including `thread_index`) plus the current slot of ply_tables, with
+// the table pointers turned to the copy's own slot: copy_position does both.
+// The table pointers are the only pointers of that prefix: the current ply
+// record, the two attack-table selectors and the pawn-file views are indices,
+// reached through the small accessors below. A Position is therefore never
+// copied by value (its copy operations are deleted).
 #pragma once
 
 #include <cstddef>
@@ -75,23 +83,28 @@ constexpr int MOVE_BUFFER_SIZE = MAX_PLY * MAX_MOVES_PER_LIST;
 constexpr int pv_line_offset(int ply) { return ply * (MAX_PLY + 1) - ply * (ply - 1) / 2; }
 constexpr int PV_STORE_SIZE = pv_line_offset(MAX_PLY);
 
-// ---- Undo tables --------------------------------------------------------------
-// What make_move saves before it changes them and unmake_move copies back:
-// the attack tables and the hanging values. Copying them back costs a
-// fraction of working the attack changes of the move backwards. On cache
-// line boundaries, as are the Position's own tables: the copies then move
-// whole lines, with no access split across two.
-struct alignas(64) UndoTables {
-    AttackRecord attacks[2][64];
-    int32_t hanging[64];
+// ---- Ply tables --------------------------------------------------------------
+// The attack tables and the hanging values of one ply. Copying them forward
+// on a make costs a fraction of working the attack changes of the move
+// backwards on the unmake. On cache line boundaries: the copy moves whole
+// lines, with no access split across two.
+struct alignas(64) PlyTables {
+    AttackRecord attacks[2][64];       // by colour
+    int32_t hanging[64];               // hanging value of the man on each square, 0 if none
     int32_t hanging_sum[2];
-    uint32_t hanging_slots[2];
+    uint32_t hanging_slots[2];         // slots with a non-zero hanging value
 };
 
 // ---- Position ---------------------------------------------------------------
 
 struct Position {
-    // ======== copied prefix: no pointers from here to thread_index ========
+    // ======== copied prefix: no pointers but these four to thread_index ========
+    // The tables of ply_tables[table_index], re-pointed with it (point_tables).
+    AttackRecord (*attacks)[64] = ply_tables[PLY_STACK_BASE].attacks;
+    int32_t* hanging = ply_tables[PLY_STACK_BASE].hanging;
+    int32_t* hanging_sum = ply_tables[PLY_STACK_BASE].hanging_sum;
+    uint32_t* hanging_slots = ply_tables[PLY_STACK_BASE].hanging_slots;
+    int32_t table_index = PLY_STACK_BASE;
     int32_t side;                      // side to move
     int32_t ply_index;                 // current PlyRecord: ply_stack[ply_index]
     int32_t ply;                       // game-and-search ply: 1 after set-up, +1 per move made
@@ -100,7 +113,6 @@ struct Position {
     int32_t own_table;                 // colour of the table seen as own_attacks (the side to move's)
     int32_t opp_table;                 // colour of the table seen as opp_attacks
     uint32_t dirty_slots[2];           // slots whose hanging value must be recomputed
-    int32_t hanging_sum[2];
     int32_t saved_hanging_sum[2];      // hanging_sum before the last move
     uint8_t kind[64];                  // piece kind per square
     uint8_t colour[64];                // colour per square, NO_COLOUR when empty
@@ -116,7 +128,6 @@ struct Position {
     uint32_t bishop_slots[2];
     uint32_t rook_slots[2];
     uint32_t queen_slots[2];
-    uint32_t hanging_slots[2];         // slots with a non-zero hanging value
     uint8_t pawn_file_bytes[2][10];    // guard, files a..h, guard: bit r = a pawn on rank r
     int32_t last_to;                   // to-square of the last move (0 after a null move)
     int32_t ep_square;                 // en-passant target square, 0 = none
@@ -127,10 +138,8 @@ struct Position {
     int32_t check_bonus;               // order bonus of checking moves, set by the quiescence search
     int32_t material[2];               // PIECE_VALUES of the side's men, king excluded
     uint32_t slot_bit[64];             // slot bit of the man on each square, 0 on empty squares
-    alignas(64) int32_t hanging[64];   // hanging value of the man on each square, 0 if none
     uint16_t killer1[MAX_PLY];         // per ply, history indexes ((kind - 1) * 64 + to)
     uint16_t killer2[MAX_PLY];
-    alignas(64) AttackRecord attacks[2][64];  // by colour
     PlyRecord ply_stack[PLY_STACK_SIZE];
 
     // Evaluation fields (their meaning belongs to the evaluation).
@@ -162,12 +171,18 @@ struct Position {
     // ======== end of copied prefix ========
 
     Move pv_store[PV_STORE_SIZE];      // principal-variation lines, see pv_line()
-    // undo_tables[i]: the tables as they were before the make that pushed
-    // ply_stack[i]. Outside the copied prefix: a copy takes no moves back
-    // below its own start.
-    UndoTables undo_tables[PLY_STACK_SIZE];
+    // The tables per ply: a slot for each move made on the way to the
+    // current ply (null moves change no table and take none). Outside the
+    // copied prefix: a copy takes over the current slot only, as it takes no
+    // moves back below its own start.
+    PlyTables ply_tables[PLY_STACK_SIZE];
     MoveEntry move_buffer[MOVE_BUFFER_SIZE];
     int32_t move_list[MAX_PLY + 1];    // index of each ply's list in move_buffer; [ply + 1] ends ply's list
+
+    Position() = default;
+    // A copy by value would keep table pointers into the original.
+    Position(const Position&) = delete;
+    Position& operator=(const Position&) = delete;
 };
 
 constexpr size_t POSITION_COPY_SIZE = offsetof(Position, thread_index) + sizeof(int32_t);
@@ -177,10 +192,19 @@ constexpr size_t POSITION_COPY_SIZE = offsetof(Position, thread_index) + sizeof(
 extern Position search_instances[SEARCH_INSTANCE_COUNT];
 inline Position& main_position = search_instances[0];
 
+// `src`'s state in `dest`: the copied prefix and the current ply's tables,
+// in the same slot of dest's own ply_tables.
+void copy_position(Position* dest, const Position* src);
+
 // A worker thread's instance for the node at `ply` of `src`: the copied
-// prefix (node counters zeroed, `thread_index` set) and where the move lists
-// of the plies up to the node end. Move lists and lines are the copy's own.
+// prefix and tables (node counters zeroed, `thread_index` set) and where the
+// move lists of the plies up to the node end. Move lists and lines are the
+// copy's own.
 void copy_search_instance(Position* dest, const Position* src, int ply, int thread_index);
+
+// Makes the current record the base record of the ply stack; the current
+// tables move along into the base slot.
+void reset_ply_stack(Position* pos);
 
 // ---- Accessors ----------------------------------------------------------------
 
@@ -195,7 +219,16 @@ inline const AttackRecord* opp_attacks(const Position* pos) { return pos->attack
 
 inline PlyRecord* current_ply_record(Position* pos) { return &pos->ply_stack[pos->ply_index]; }
 inline const PlyRecord* current_ply_record(const Position* pos) { return &pos->ply_stack[pos->ply_index]; }
-inline void reset_ply_stack(Position* pos) { pos->ply_index = PLY_STACK_BASE; }
+
+// Turns the table pointers to ply_tables[index].
+inline void point_tables(Position* pos, int index) {
+    PlyTables* tables = &pos->ply_tables[index];
+    pos->table_index = index;
+    pos->attacks = tables->attacks;
+    pos->hanging = tables->hanging;
+    pos->hanging_sum = tables->hanging_sum;
+    pos->hanging_slots = tables->hanging_slots;
+}
 
 // The side's pawn-file bytes, indexable by file -1..8 (the ends read 0).
 inline uint8_t* pawn_files(Position* pos, int side) { return pos->pawn_file_bytes[side] + 1; }

@@ -214,7 +214,7 @@ void build_attack_tables(Position* pos, int side_to_move) {
 }
 
 void rebuild_tables(Position* pos, int side_to_move) {
-    std::memset(pos->hanging, 0, sizeof pos->hanging);
+    std::memset(pos->hanging, 0, sizeof(PlyTables::hanging));
     pos->hanging_sum[WHITE] = pos->hanging_sum[BLACK] = 0;
     pos->hanging_slots[WHITE] = pos->hanging_slots[BLACK] = 0;
     build_attack_tables(pos, side_to_move);

@@ -37,12 +37,16 @@ protected:
         return move && validate_move(&main_position, &move) && play_game_move(move, main_position.side);
     }
     // A copy of the main position, to compare with what make and unmake leave.
-    static std::unique_ptr<Position> snapshot() { return std::make_unique<Position>(main_position); }
+    static std::unique_ptr<Position> snapshot() {
+        auto copy = std::make_unique<Position>();
+        copy_position(copy.get(), &main_position);
+        return copy;
+    }
     // The ply stack is the search's work space, not part of the game's state.
     static std::string changes_since(const std::unique_ptr<Position>& before) {
         auto after = snapshot();
         for (Position* pos : {before.get(), after.get()}) {
-            pos->ply_index = PLY_STACK_BASE;
+            reset_ply_stack(pos);
             std::memset(pos->ply_stack, 0, sizeof(pos->ply_stack));
         }
         return compare_positions(before.get(), after.get());

@@ -20,7 +20,7 @@ Position& pos = main_position;
 
 std::unique_ptr<Position> snapshot() {
     auto copy = std::make_unique<Position>();
-    std::memcpy(static_cast<void*>(copy.get()), &pos, POSITION_COPY_SIZE);
+    copy_position(copy.get(), &pos);
     return copy;
 }
 
@@ -253,6 +253,54 @@ TEST(MakeMove, NullMoveClearsTheEnPassantSquareAndIsRestoredExactly) {
     EXPECT_EQ(check_position(&pos), "");
     unmake_null_move(&pos);
     EXPECT_EQ(compare_positions(before.get(), &pos), "");
+}
+
+// The tables are kept per ply: a null move takes no slot, so the move made
+// after it must still find its own slot and leave the one before untouched.
+TEST(MakeMove, MoveAfterANullMoveIsTakenBackToTheTablesBeforeBoth) {
+    ASSERT_EQ(load_test_board("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -"), 1);
+    auto before = snapshot();
+    make_null_move(&pos);
+    make_move(&pos, parse_test_move(&pos, "b4c3"));
+    EXPECT_EQ(check_position(&pos), "");
+    make_move(&pos, parse_test_move(&pos, "d2c3"));
+    EXPECT_EQ(check_position(&pos), "");
+    unmake_move(&pos);
+    unmake_move(&pos);
+    EXPECT_EQ(check_position(&pos), "");
+    unmake_null_move(&pos);
+    EXPECT_EQ(compare_positions(before.get(), &pos), "");
+}
+
+// A copy (a split point's worker instance) works on tables of its own: its
+// moves leave the original as it was, and it reads what the original held.
+TEST(MakeMove, CopyMakesItsMovesOnItsOwnTables) {
+    ASSERT_EQ(load_test_board("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -"), 1);
+    make_move(&pos, parse_test_move(&pos, "e5f7"));  // a copy made below the root, off the base slot
+    auto original = snapshot();
+    auto copy = std::make_unique<Position>();
+    copy_search_instance(copy.get(), &pos, 1, 0);
+    EXPECT_EQ(check_position(copy.get()), "");
+    EXPECT_EQ(compare_positions(original.get(), copy.get()), "");
+    for (Move move : naive_pseudo_legal_moves(copy.get())) {
+        make_move(copy.get(), move);
+        EXPECT_EQ(check_position(copy.get()), "") << move;
+        unmake_move(copy.get());
+    }
+    EXPECT_EQ(compare_positions(original.get(), copy.get()), "");
+    EXPECT_EQ(compare_positions(original.get(), &pos), "");
+    unmake_move(&pos);
+}
+
+// The search starts from the base record whatever the game played before:
+// the current tables move into the base slot with it.
+TEST(MakeMove, ResetPlyStackTakesTheCurrentTablesToTheBase) {
+    ASSERT_EQ(load_test_board("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"), 1);
+    for (const char* move : {"e2e4", "d7d5", "e4d5", "d8d5", "b1c3"}) make_move(&pos, parse_test_move(&pos, move));
+    reset_ply_stack(&pos);
+    EXPECT_EQ(pos.ply_index, PLY_STACK_BASE);
+    EXPECT_EQ(pos.table_index, PLY_STACK_BASE);
+    EXPECT_EQ(check_position(&pos), "");
 }
 
 TEST(MakeMove, MovedCountSaturatesInsteadOfWrappingToUnmoved) {

@@ -43,7 +43,7 @@ void walk(const char* fen, unsigned seed, int games, int plies) {
         ASSERT_EQ(load_test_board(fen), 1) << fen;
         line.clear();
         for (int ply = 0; ply < plies; ++ply) {
-            std::memcpy(static_cast<void*>(before.get()), &pos, POSITION_COPY_SIZE);
+            copy_position(before.get(), &pos);
             std::vector<Move> legal;
             bool copy_back = (ply & 1) != 0;
             for (Move m : naive_pseudo_legal_moves(&pos)) {

@@ -110,7 +110,7 @@ void walk_checking_tables(Position* pos, int ply, int depth, std::vector<Move>& 
     if (depth == 0) return;
     const std::vector<Move> moves = generate_replies(pos, ply);
     Position* snapshot = &snapshots[depth];
-    std::memcpy(static_cast<void*>(snapshot), pos, POSITION_COPY_SIZE);
+    copy_position(snapshot, pos);
     for (Move move : moves) {
         path.push_back(move);
         make_move(pos, move);

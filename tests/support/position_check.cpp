@@ -90,10 +90,25 @@ int naive_material_index(int pawns, int knights, int rooks, int queens, int ligh
     return index + (outside ? 648 : 0);
 }
 
+// Whether the table pointers name the record's own current slot (a plain
+// byte copy of a record would leave them naming the original's).
+bool pointers_name_own_slot(const Position* pos) {
+    if (pos->table_index < 0 || pos->table_index >= PLY_STACK_SIZE) return false;
+    const PlyTables& slot = pos->ply_tables[pos->table_index];
+    return pos->attacks == slot.attacks && pos->hanging == slot.hanging && pos->hanging_sum == slot.hanging_sum &&
+           pos->hanging_slots == slot.hanging_slots;
+}
+
 }  // namespace
 
 std::string check_position(const Position* pos) {
     Report report;
+
+    // The tables read are those of the current slot, and the slot leaves
+    // room for a move to be made.
+    if (!pointers_name_own_slot(pos)) report.add("table pointers name another slot than table_index");
+    if (pos->table_index < 0 || pos->table_index >= PLY_STACK_SIZE - 1)
+        report.add("table_index %d outside the ply tables", pos->table_index);
 
     // Board and piece lists.
     int count[2][7] = {};
@@ -267,17 +282,30 @@ std::string compare_positions(const Position* before, const Position* after) {
         p->move_gain = 0;
         p->threat_gain = p->defence_gain = 0;
         for (int i = pos->ply_index + 1; i < PLY_STACK_SIZE; ++i) p->ply_stack[i] = PlyRecord{};
+        // The table pointers name each record's own slot (the slot number is
+        // compared): the tables are compared by what they hold.
+        p->attacks = nullptr;
+        p->hanging = p->hanging_sum = nullptr;
+        p->hanging_slots = nullptr;
         return copy;
     };
     auto a = normalised(before);
     auto b = normalised(after);
-    if (std::memcmp(a.get(), b.get(), POSITION_COPY_SIZE) == 0) return "";
+    const bool tables_equal =
+        std::memcmp(before->attacks, after->attacks, sizeof(PlyTables::attacks)) == 0 &&
+        std::memcmp(before->hanging, after->hanging, sizeof(PlyTables::hanging)) == 0 &&
+        std::memcmp(before->hanging_sum, after->hanging_sum, sizeof(PlyTables::hanging_sum)) == 0 &&
+        std::memcmp(before->hanging_slots, after->hanging_slots, sizeof(PlyTables::hanging_slots)) == 0;
+    const bool pointers_equal = pointers_name_own_slot(before) && pointers_name_own_slot(after);
+    if (tables_equal && pointers_equal && std::memcmp(a.get(), b.get(), POSITION_COPY_SIZE) == 0) return "";
     Report report;
     const Position* pa = reinterpret_cast<const Position*>(a.get());
     const Position* pb = reinterpret_cast<const Position*>(b.get());
     auto compare = [&report](const char* name, const void* x, const void* y, size_t size) {
         if (std::memcmp(x, y, size) != 0) report.add("field %s differs", name);
     };
+    if (!pointers_equal) report.add("table pointers name another slot than table_index");
+    compare("table_index", &pa->table_index, &pb->table_index, sizeof pa->table_index);
     compare("side", &pa->side, &pb->side, sizeof pa->side);
     compare("ply_index", &pa->ply_index, &pb->ply_index, sizeof pa->ply_index);
     compare("ply", &pa->ply, &pb->ply, sizeof pa->ply);
@@ -285,7 +313,7 @@ std::string compare_positions(const Position* before, const Position* after) {
     compare("key_lo", &pa->key_lo, &pb->key_lo, sizeof pa->key_lo);
     compare("key_hi", &pa->key_hi, &pb->key_hi, sizeof pa->key_hi);
     compare("own_table", &pa->own_table, &pb->own_table, sizeof pa->own_table);
-    compare("hanging_sum", &pa->hanging_sum, &pb->hanging_sum, sizeof pa->hanging_sum);
+    compare("hanging_sum", before->hanging_sum, after->hanging_sum, sizeof(PlyTables::hanging_sum));
     compare("kind", &pa->kind, &pb->kind, sizeof pa->kind);
     compare("colour", &pa->colour, &pb->colour, sizeof pa->colour);
     compare("moved", &pa->moved, &pb->moved, sizeof pa->moved);
@@ -300,7 +328,7 @@ std::string compare_positions(const Position* before, const Position* after) {
     compare("bishop_slots", &pa->bishop_slots, &pb->bishop_slots, sizeof pa->bishop_slots);
     compare("rook_slots", &pa->rook_slots, &pb->rook_slots, sizeof pa->rook_slots);
     compare("queen_slots", &pa->queen_slots, &pb->queen_slots, sizeof pa->queen_slots);
-    compare("hanging_slots", &pa->hanging_slots, &pb->hanging_slots, sizeof pa->hanging_slots);
+    compare("hanging_slots", before->hanging_slots, after->hanging_slots, sizeof(PlyTables::hanging_slots));
     compare("pawn_file_bytes", &pa->pawn_file_bytes, &pb->pawn_file_bytes, sizeof pa->pawn_file_bytes);
     compare("last_to", &pa->last_to, &pb->last_to, sizeof pa->last_to);
     compare("ep_square", &pa->ep_square, &pb->ep_square, sizeof pa->ep_square);
@@ -308,8 +336,8 @@ std::string compare_positions(const Position* before, const Position* after) {
     compare("material_index", &pa->material_index, &pb->material_index, sizeof pa->material_index);
     compare("material", &pa->material, &pb->material, sizeof pa->material);
     compare("slot_bit", &pa->slot_bit, &pb->slot_bit, sizeof pa->slot_bit);
-    compare("hanging", &pa->hanging, &pb->hanging, sizeof pa->hanging);
-    compare("attacks", &pa->attacks, &pb->attacks, sizeof pa->attacks);
+    compare("hanging", before->hanging, after->hanging, sizeof(PlyTables::hanging));
+    compare("attacks", before->attacks, after->attacks, sizeof(PlyTables::attacks));
     compare("ply_stack", &pa->ply_stack, &pb->ply_stack, sizeof pa->ply_stack);
     if (report.count == 0) report.add("the records differ outside the listed fields");
     return report.text;
