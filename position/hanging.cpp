@@ -1,8 +1,13 @@
 // Hanging values and their upkeep after a move.
 #include "position/hanging.h"
 
+#include <cstdint>
+
 #include "position/attack_units.h"
 #include "position/exchange.h"
+
+// Hanging values are kept in 16 bits: none exceeds the value of the man.
+static_assert(PIECE_VALUES[QUEEN] <= INT16_MAX && PIECE_VALUES[KING] <= INT16_MAX);
 
 int hanging_value_at(const Position* pos, int side, int square) {
     const AttackRecord& enemy = pos->attacks[side ^ 1][square];
@@ -19,7 +24,7 @@ inline int recompute_hanging_value(Position* pos, int side, int square) {
     clear_hanging_value(pos, side, square);
     int value = hanging_value_at(pos, side, square);
     if (value != 0) {
-        pos->hanging[square] = value;
+        pos->hanging[square] = int16_t(value);
         pos->hanging_sum[side] += value;
         pos->hanging_slots[side] |= pos->slot_bit[square];
     }
@@ -42,7 +47,7 @@ void recompute_men(Position* pos, int side, uint32_t men, bool side_is_mover, co
         const int square = pos->piece_list[side][slot_index(bit)];
         const int before = pos->hanging[square];
         const int after = hanging_value_at(pos, side, square);
-        pos->hanging[square] = after;
+        pos->hanging[square] = int16_t(after);
         sum += after - before;
         hanging_slots = after != 0 ? hanging_slots | bit : hanging_slots & ~bit;
         if constexpr (Gains) {

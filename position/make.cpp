@@ -7,10 +7,11 @@
 // man's attacks are added once it stands on its new square. Make runs
 //   remove mover's attacks -> block `to` (or capture there) -> move the man
 //   -> unblock `from` -> take the en-passant pawn -> add mover's attacks.
-// Make first copies the attack tables and hanging values forward into the
-// next ply's slot (PlyTables) and changes them there; unmake takes the board
-// back and steps back to the previous slot, which costs far less than
-// working the attack changes backwards.
+// Make first copies the hanging values and the mover's attack table forward
+// into the next ply's slot (PlyTables) and changes them there, the other
+// side's table only once the move changes it; unmake takes the board back
+// and steps back to the tables before, which costs far less than working the
+// attack changes backwards.
 #include "position/make.h"
 
 #include <cstring>
@@ -32,6 +33,38 @@ namespace {
 // 256 moves; the price is that unmake gives 255 back for a man that had 254.
 constexpr uint8_t MOVED_SATURATED = 255;
 
+// Through the C library's memcpy, which picks the widest copy the processor
+// has when the program starts: GCC expands a fixed-size copy of half a
+// kilobyte inline as a string instruction, several times slower. noipa keeps
+// the size unknown here, so that no inlining or cloning brings the expansion
+// back.
+[[gnu::noipa]] void copy_bytes(void* to, const void* from, size_t bytes) { std::memcpy(to, from, bytes); }
+
+// The current hanging values and the mover's table become the next ply's, to
+// be changed there; the other table stays shared until the move changes it
+// (writable_table).
+inline void step_tables_forward(Position* pos, int mover) {
+    const int index = pos->table_index;
+    PlyTables* next = &pos->ply_tables[index + 1];
+    next->hanging = pos->ply_tables[index].hanging;
+    next->previous_attacks[WHITE] = pos->attacks[WHITE];
+    next->previous_attacks[BLACK] = pos->attacks[BLACK];
+    copy_bytes(next->attacks[mover], pos->attacks[mover], sizeof next->attacks[mover]);
+    pos->attacks[mover] = next->attacks[mover];
+    point_hanging(pos, index + 1);
+}
+
+// The side's table as the current ply may change it: the first change at
+// this ply copies it into the ply's slot, away from the plies before.
+inline AttackRecord* writable_table(Position* pos, int side) {
+    AttackRecord* own_copy = pos->ply_tables[pos->table_index].attacks[side];
+    if (pos->attacks[side] != own_copy) {
+        copy_bytes(own_copy, pos->attacks[side], sizeof(AttackRecord) * 64);
+        pos->attacks[side] = own_copy;
+    }
+    return own_copy;
+}
+
 inline bool has_line_attacks(const AttackRecord* table, int square) {
     return (table[square].xray & LINE_CLASS_MASK) != 0;
 }
@@ -39,24 +72,24 @@ inline bool has_line_attacks(const AttackRecord* table, int square) {
 // Line upkeep on both tables, skipped where no line passes the square.
 inline void block_both(Position* pos, int square, int new_class) {
     if (has_line_attacks(pos->attacks[WHITE], square))
-        block_line_attacks(pos, WHITE, pos->attacks[WHITE], square, new_class);
+        block_line_attacks(pos, WHITE, writable_table(pos, WHITE), square, new_class);
     if (has_line_attacks(pos->attacks[BLACK], square))
-        block_line_attacks(pos, BLACK, pos->attacks[BLACK], square, new_class);
+        block_line_attacks(pos, BLACK, writable_table(pos, BLACK), square, new_class);
 }
 
 inline void unblock_both(Position* pos, int square, int old_class) {
     if (has_line_attacks(pos->attacks[WHITE], square))
-        unblock_line_attacks(pos, WHITE, pos->attacks[WHITE], square, old_class);
+        unblock_line_attacks(pos, WHITE, writable_table(pos, WHITE), square, old_class);
     if (has_line_attacks(pos->attacks[BLACK], square))
-        unblock_line_attacks(pos, BLACK, pos->attacks[BLACK], square, old_class);
+        unblock_line_attacks(pos, BLACK, writable_table(pos, BLACK), square, old_class);
 }
 
 inline void update_xray_both(Position* pos, int square, int old_class, int new_class) {
     if (old_class == new_class) return;
     if (has_line_attacks(pos->attacks[WHITE], square))
-        update_line_xray(pos, WHITE, pos->attacks[WHITE], square, old_class, new_class);
+        update_line_xray(pos, WHITE, writable_table(pos, WHITE), square, old_class, new_class);
     if (has_line_attacks(pos->attacks[BLACK], square))
-        update_line_xray(pos, BLACK, pos->attacks[BLACK], square, old_class, new_class);
+        update_line_xray(pos, BLACK, writable_table(pos, BLACK), square, old_class, new_class);
 }
 
 inline void place_man(Position* pos, int side, int kind, int square, uint32_t bit) {
@@ -79,19 +112,6 @@ inline void toggle_key(Position* pos, int kind, int side, int square) {
     uint64_t key = zobrist_keys[zobrist_index(kind, side, square)];
     pos->key_lo ^= uint32_t(key);
     pos->key_hi ^= uint32_t(key >> 32);
-}
-
-// Through the C library's memcpy, which picks the widest copy the processor
-// has when the program starts: GCC expands a fixed-size copy of a kilobyte
-// inline as a string instruction, several times slower. noipa keeps the size
-// unknown here, so that no inlining or cloning brings the expansion back.
-[[gnu::noipa]] void copy_bytes(void* to, const void* from, size_t bytes) { std::memcpy(to, from, bytes); }
-
-// The current tables become the next ply's, to be changed there.
-inline void step_tables_forward(Position* pos) {
-    const int index = pos->table_index;
-    copy_bytes(&pos->ply_tables[index + 1], &pos->ply_tables[index], sizeof(PlyTables));
-    point_tables(pos, index + 1);
 }
 
 inline void swap_tables(Position* pos) {
@@ -274,7 +294,7 @@ void make_en_passant(int to, Position* pos, int from, int make_flag) {
     const int taken = side == WHITE ? to - 8 : to + 8;
     PlyRecord* record = current_ply_record(pos);
     if (make_flag) {
-        AttackRecord* table = pos->attacks[other];
+        AttackRecord* table = writable_table(pos, other);
         uint32_t bit = pos->slot_bit[taken];
         clear_hanging_value(pos, other, taken);
         remove_pawn_attacks(pos, side, taken, table);
@@ -315,7 +335,7 @@ void make_move(Position* pos, Move move) {
     pos->nodes += 1;
     pos->ply += 1;
     PlyRecord* record = &pos->ply_stack[++pos->ply_index];
-    step_tables_forward(pos);
+    step_tables_forward(pos, s);
     record->move = move;
     record->captured_slots = 0;
     record->captured = 0;
@@ -340,8 +360,9 @@ void make_move(Position* pos, Move move) {
     pos->saved_hanging_sum[WHITE] = pos->hanging_sum[WHITE];
     pos->saved_hanging_sum[BLACK] = pos->hanging_sum[BLACK];
 
+    // The mover's table is this ply's own from the start; the other side's is
+    // read through pos->attacks, as a change may move it into this ply's slot.
     AttackRecord* own = pos->attacks[s];
-    AttackRecord* opp = pos->attacks[o];
     // Where the moved man stands for the hanging upkeep. For castling it is
     // the king's destination in both modes (a Chess960 castling move names the
     // rook's square), so a check by the castled rook always counts as given by
@@ -374,7 +395,7 @@ void make_move(Position* pos, Move move) {
         } else {
             const uint32_t captured_bit = pos->slot_bit[to];
             clear_hanging_value(pos, o, to);
-            attack_removers[t](pos, s, to, opp);
+            attack_removers[t](pos, s, to, writable_table(pos, o));
             update_xray_both(pos, to, LINE_CLASS[t], LINE_CLASS[n]);
             int excess_before = excess_can_change(t) ? material_index_excess(pos, o) : 0;
             pos->slots[o] ^= captured_bit;
@@ -400,7 +421,7 @@ void make_move(Position* pos, Move move) {
                 set_pawn_bits(pos, s, to, bit);
                 if (to - from == 16 || from - to == 16) {
                     int passed = (from + to) / 2;
-                    if (opp[passed].direct & PAWN_CLASS_MASK) {
+                    if (pos->attacks[o][passed].direct & PAWN_CLASS_MASK) {
                         pos->ep_square = passed;
                         pos->key_lo ^= castle_ep_keys[passed];
                     }
@@ -432,7 +453,7 @@ void make_move(Position* pos, Move move) {
         }
 
         attack_adders[n](pos, o, to, own);
-        if (opp[to].direct)
+        if (pos->attacks[o][to].direct)
             pos->dirty_slots[s] |= bit;
         else
             pos->dirty_slots[s] &= ~bit;
@@ -534,13 +555,17 @@ void take_back_board(Position* pos) {
 }  // namespace
 
 void unmake_move(Position* pos) {
-    point_tables(pos, pos->table_index - 1);
+    const PlyTables* tables = &pos->ply_tables[pos->table_index];
+    pos->attacks[WHITE] = tables->previous_attacks[WHITE];
+    pos->attacks[BLACK] = tables->previous_attacks[BLACK];
+    point_hanging(pos, pos->table_index - 1);
     take_back_board(pos);
 }
 
 void take_back_move(Position* pos) {
-    // The slot of the ply before is rebuilt rather than trusted: the game's
-    // take-back reaches below the plies this Position made.
+    // The tables of the ply before are rebuilt in its slot rather than
+    // trusted: the game's take-back reaches below the plies this Position
+    // made.
     point_tables(pos, pos->table_index - 1);
     take_back_board(pos);
     rebuild_tables(pos, pos->side);

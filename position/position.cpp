@@ -8,10 +8,18 @@ Position search_instances[SEARCH_INSTANCE_COUNT];
 
 namespace {
 
-// dest takes over src's current tables into its own slot of the same index.
-void copy_current_tables(Position* dest, const Position* src) {
-    const int index = src->table_index;
-    std::memcpy(&dest->ply_tables[index], &src->ply_tables[index], sizeof(PlyTables));
+// The current tables of `src` into slot `index` of `dest`, which becomes
+// dest's current slot with both tables its own. dest may be src.
+void copy_current_tables(Position* dest, const Position* src, int index) {
+    PlyTables* slot = &dest->ply_tables[index];
+    for (int side = WHITE; side <= BLACK; ++side)
+        if (src->attacks[side] != slot->attacks[side])
+            std::memcpy(slot->attacks[side], src->attacks[side], sizeof slot->attacks[side]);
+    if (src->hanging != slot->hanging.values) {
+        std::memcpy(slot->hanging.values, src->hanging, sizeof slot->hanging.values);
+        std::memcpy(slot->hanging.sum, src->hanging_sum, sizeof slot->hanging.sum);
+        std::memcpy(slot->hanging.slots, src->hanging_slots, sizeof slot->hanging.slots);
+    }
     point_tables(dest, index);
 }
 
@@ -19,7 +27,7 @@ void copy_current_tables(Position* dest, const Position* src) {
 
 void copy_position(Position* dest, const Position* src) {
     std::memcpy(reinterpret_cast<unsigned char*>(dest), src, POSITION_COPY_SIZE);
-    copy_current_tables(dest, src);
+    copy_current_tables(dest, src, src->table_index);
 }
 
 void copy_search_instance(Position* dest, const Position* src, int ply, int thread_index) {
@@ -35,7 +43,7 @@ void copy_search_instance(Position* dest, const Position* src, int ply, int thre
     dest->nodes = 0;
     dest->merged_nodes = 0;
     dest->thread_index = thread_index;
-    copy_current_tables(dest, src);
+    copy_current_tables(dest, src, src->table_index);
     // Where the lists of the plies up to the node end: the copy's own lists
     // for the plies below start there.
     for (int p = 0; p <= ply + 1; ++p) dest->move_list[p] = src->move_list[p];
@@ -43,8 +51,5 @@ void copy_search_instance(Position* dest, const Position* src, int ply, int thre
 
 void reset_ply_stack(Position* pos) {
     pos->ply_index = PLY_STACK_BASE;
-    if (pos->table_index != PLY_STACK_BASE) {
-        std::memcpy(&pos->ply_tables[PLY_STACK_BASE], &pos->ply_tables[pos->table_index], sizeof(PlyTables));
-        point_tables(pos, PLY_STACK_BASE);
-    }
+    copy_current_tables(pos, pos, PLY_STACK_BASE);
 }

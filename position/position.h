@@ -4,14 +4,19 @@
 // men are 16-bit masks of piece-list slot bits (king always slot 0).
 //
 // The attack tables and the hanging values are kept per ply (ply_tables):
-// make_move copies the current ply's tables forward into the next slot and
-// changes them there, unmake_move only steps back a slot. The four table
-// pointers of the copied prefix name the current slot's tables, so that
-// readers index them as plain arrays.
+// make_move copies the current ply's hanging values and the mover's attack
+// table forward into the next slot and changes them there; the other side's
+// table is copied only when the move changes it (a capture, or a line of its
+// through the squares the man leaves or enters), else the new ply shares it
+// with the plies before. unmake_move only steps back. The table pointers of
+// the copied prefix name the current tables, so that readers index them as
+// plain arrays. A change of a table that may be shared (the evaluation's
+// x-rays behind a king in check) must be undone before the ply is left.
 //
 // A copy of a Position is the first POSITION_COPY_SIZE bytes (everything up
-// to and including `thread_index`) plus the current slot of ply_tables, with
-// the table pointers turned to the copy's own slot: copy_position does both.
+// to and including `thread_index`) plus the current tables, copied into the
+// copy's own slot with its table pointers turned there: copy_position does
+// both.
 // The table pointers are the only pointers of that prefix: the current ply
 // record, the two attack-table selectors and the pawn-file views are indices,
 // reached through the small accessors below. A Position is therefore never
@@ -84,26 +89,33 @@ constexpr int pv_line_offset(int ply) { return ply * (MAX_PLY + 1) - ply * (ply 
 constexpr int PV_STORE_SIZE = pv_line_offset(MAX_PLY);
 
 // ---- Ply tables --------------------------------------------------------------
-// The attack tables and the hanging values of one ply. Copying them forward
-// on a make costs a fraction of working the attack changes of the move
-// backwards on the unmake. On cache line boundaries: the copy moves whole
-// lines, with no access split across two.
+// The hanging values of one ply: copied forward whole on every make.
+struct HangingTable {
+    int16_t values[64];                // hanging value of the man on each square, 0 if none (at most a queen)
+    int32_t sum[2];
+    uint32_t slots[2];                 // slots with a non-zero hanging value
+};
+
+// The tables of one ply. Copying them forward on a make costs a fraction of
+// working the attack changes of the move backwards on the unmake. On cache
+// line boundaries: the copies move whole lines, with no access split across
+// two.
 struct alignas(64) PlyTables {
-    AttackRecord attacks[2][64];       // by colour
-    int32_t hanging[64];               // hanging value of the man on each square, 0 if none
-    int32_t hanging_sum[2];
-    uint32_t hanging_slots[2];         // slots with a non-zero hanging value
+    AttackRecord attacks[2][64];       // by colour, when this ply has a copy of its own
+    HangingTable hanging;
+    AttackRecord* previous_attacks[2]; // the tables of the ply before, for the unmake
 };
 
 // ---- Position ---------------------------------------------------------------
 
 struct Position {
-    // ======== copied prefix: no pointers but these four to thread_index ========
-    // The tables of ply_tables[table_index], re-pointed with it (point_tables).
-    AttackRecord (*attacks)[64] = ply_tables[PLY_STACK_BASE].attacks;
-    int32_t* hanging = ply_tables[PLY_STACK_BASE].hanging;
-    int32_t* hanging_sum = ply_tables[PLY_STACK_BASE].hanging_sum;
-    uint32_t* hanging_slots = ply_tables[PLY_STACK_BASE].hanging_slots;
+    // ======== copied prefix: no pointers but the table pointers to thread_index ========
+    // The current tables: the hanging values of ply_tables[table_index], the
+    // attack tables of that slot or of an earlier one (see above).
+    AttackRecord* attacks[2] = {ply_tables[PLY_STACK_BASE].attacks[0], ply_tables[PLY_STACK_BASE].attacks[1]};
+    int16_t* hanging = ply_tables[PLY_STACK_BASE].hanging.values;
+    int32_t* hanging_sum = ply_tables[PLY_STACK_BASE].hanging.sum;
+    uint32_t* hanging_slots = ply_tables[PLY_STACK_BASE].hanging.slots;
     int32_t table_index = PLY_STACK_BASE;
     int32_t side;                      // side to move
     int32_t ply_index;                 // current PlyRecord: ply_stack[ply_index]
@@ -173,8 +185,8 @@ struct Position {
     Move pv_store[PV_STORE_SIZE];      // principal-variation lines, see pv_line()
     // The tables per ply: a slot for each move made on the way to the
     // current ply (null moves change no table and take none). Outside the
-    // copied prefix: a copy takes over the current slot only, as it takes no
-    // moves back below its own start.
+    // copied prefix: a copy takes over the current tables only, into its own
+    // slot, as it takes no moves back below its own start.
     PlyTables ply_tables[PLY_STACK_SIZE];
     MoveEntry move_buffer[MOVE_BUFFER_SIZE];
     int32_t move_list[MAX_PLY + 1];    // index of each ply's list in move_buffer; [ply + 1] ends ply's list
@@ -220,14 +232,20 @@ inline const AttackRecord* opp_attacks(const Position* pos) { return pos->attack
 inline PlyRecord* current_ply_record(Position* pos) { return &pos->ply_stack[pos->ply_index]; }
 inline const PlyRecord* current_ply_record(const Position* pos) { return &pos->ply_stack[pos->ply_index]; }
 
-// Turns the table pointers to ply_tables[index].
-inline void point_tables(Position* pos, int index) {
-    PlyTables* tables = &pos->ply_tables[index];
+// Makes ply_tables[index] the current slot: the hanging pointers turn to it.
+inline void point_hanging(Position* pos, int index) {
+    HangingTable* hanging = &pos->ply_tables[index].hanging;
     pos->table_index = index;
-    pos->attacks = tables->attacks;
-    pos->hanging = tables->hanging;
-    pos->hanging_sum = tables->hanging_sum;
-    pos->hanging_slots = tables->hanging_slots;
+    pos->hanging = hanging->values;
+    pos->hanging_sum = hanging->sum;
+    pos->hanging_slots = hanging->slots;
+}
+
+// Makes ply_tables[index] the current slot with both attack tables its own.
+inline void point_tables(Position* pos, int index) {
+    point_hanging(pos, index);
+    pos->attacks[WHITE] = pos->ply_tables[index].attacks[WHITE];
+    pos->attacks[BLACK] = pos->ply_tables[index].attacks[BLACK];
 }
 
 // The side's pawn-file bytes, indexable by file -1..8 (the ends read 0).

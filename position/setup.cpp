@@ -214,7 +214,9 @@ void build_attack_tables(Position* pos, int side_to_move) {
 }
 
 void rebuild_tables(Position* pos, int side_to_move) {
-    std::memset(pos->hanging, 0, sizeof(PlyTables::hanging));
+    // Built in the current slot: a table shared with the plies before stays theirs.
+    point_tables(pos, pos->table_index);
+    std::memset(pos->hanging, 0, sizeof(HangingTable::values));
     pos->hanging_sum[WHITE] = pos->hanging_sum[BLACK] = 0;
     pos->hanging_slots[WHITE] = pos->hanging_slots[BLACK] = 0;
     build_attack_tables(pos, side_to_move);

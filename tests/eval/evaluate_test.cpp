@@ -232,9 +232,10 @@ TEST_F(EvaluateTest, AQuietMoveTeachesTheMoveGainTable) {
 TEST_F(EvaluateTest, TheAttackTablesAreTheSameAfterAnEvaluationInCheck) {
     Position* pos = root("4k3/8/8/8/8/2b5/8/r3K3 w - - 0 1");  // rook and bishop give check
     AttackRecord before[2][64];
-    std::memcpy(before, pos->attacks, sizeof(before));
+    for (int side = WHITE; side <= BLACK; ++side) std::memcpy(before[side], pos->attacks[side], sizeof(before[side]));
     evaluate(pos, 3, 1, -8192, 8192);
-    EXPECT_EQ(std::memcmp(before, pos->attacks, sizeof(before)), 0);
+    for (int side = WHITE; side <= BLACK; ++side)
+        EXPECT_EQ(std::memcmp(before[side], pos->attacks[side], sizeof(before[side])), 0);
     EXPECT_EQ(check_position(pos), "");
 }
 

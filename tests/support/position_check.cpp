@@ -90,13 +90,27 @@ int naive_material_index(int pawns, int knights, int rooks, int queens, int ligh
     return index + (outside ? 648 : 0);
 }
 
-// Whether the table pointers name the record's own current slot (a plain
-// byte copy of a record would leave them naming the original's).
-bool pointers_name_own_slot(const Position* pos) {
+// Whether the table pointers name the record's own tables: the hanging
+// values of its current slot, each attack table in that slot or an earlier
+// one (a plain byte copy of a record would leave them naming the original's).
+bool pointers_name_own_tables(const Position* pos) {
     if (pos->table_index < 0 || pos->table_index >= PLY_STACK_SIZE) return false;
-    const PlyTables& slot = pos->ply_tables[pos->table_index];
-    return pos->attacks == slot.attacks && pos->hanging == slot.hanging && pos->hanging_sum == slot.hanging_sum &&
-           pos->hanging_slots == slot.hanging_slots;
+    const HangingTable& hanging = pos->ply_tables[pos->table_index].hanging;
+    if (pos->hanging != hanging.values || pos->hanging_sum != hanging.sum || pos->hanging_slots != hanging.slots)
+        return false;
+    for (int side = WHITE; side <= BLACK; ++side) {
+        bool found = false;
+        for (int index = 0; index <= pos->table_index; ++index)
+            if (pos->attacks[side] == pos->ply_tables[index].attacks[side]) found = true;
+        if (!found) return false;
+    }
+    return true;
+}
+
+// Whether the two records' attack tables hold the same.
+bool same_attack_tables(const Position* a, const Position* b) {
+    return std::memcmp(a->attacks[WHITE], b->attacks[WHITE], sizeof(PlyTables::attacks[WHITE])) == 0 &&
+           std::memcmp(a->attacks[BLACK], b->attacks[BLACK], sizeof(PlyTables::attacks[BLACK])) == 0;
 }
 
 }  // namespace
@@ -106,7 +120,7 @@ std::string check_position(const Position* pos) {
 
     // The tables read are those of the current slot, and the slot leaves
     // room for a move to be made.
-    if (!pointers_name_own_slot(pos)) report.add("table pointers name another slot than table_index");
+    if (!pointers_name_own_tables(pos)) report.add("table pointers name tables not the record's own");
     if (pos->table_index < 0 || pos->table_index >= PLY_STACK_SIZE - 1)
         report.add("table_index %d outside the ply tables", pos->table_index);
 
@@ -284,19 +298,20 @@ std::string compare_positions(const Position* before, const Position* after) {
         for (int i = pos->ply_index + 1; i < PLY_STACK_SIZE; ++i) p->ply_stack[i] = PlyRecord{};
         // The table pointers name each record's own slot (the slot number is
         // compared): the tables are compared by what they hold.
-        p->attacks = nullptr;
-        p->hanging = p->hanging_sum = nullptr;
+        p->attacks[WHITE] = p->attacks[BLACK] = nullptr;
+        p->hanging = nullptr;
+        p->hanging_sum = nullptr;
         p->hanging_slots = nullptr;
         return copy;
     };
     auto a = normalised(before);
     auto b = normalised(after);
     const bool tables_equal =
-        std::memcmp(before->attacks, after->attacks, sizeof(PlyTables::attacks)) == 0 &&
-        std::memcmp(before->hanging, after->hanging, sizeof(PlyTables::hanging)) == 0 &&
-        std::memcmp(before->hanging_sum, after->hanging_sum, sizeof(PlyTables::hanging_sum)) == 0 &&
-        std::memcmp(before->hanging_slots, after->hanging_slots, sizeof(PlyTables::hanging_slots)) == 0;
-    const bool pointers_equal = pointers_name_own_slot(before) && pointers_name_own_slot(after);
+        same_attack_tables(before, after) &&
+        std::memcmp(before->hanging, after->hanging, sizeof(HangingTable::values)) == 0 &&
+        std::memcmp(before->hanging_sum, after->hanging_sum, sizeof(HangingTable::sum)) == 0 &&
+        std::memcmp(before->hanging_slots, after->hanging_slots, sizeof(HangingTable::slots)) == 0;
+    const bool pointers_equal = pointers_name_own_tables(before) && pointers_name_own_tables(after);
     if (tables_equal && pointers_equal && std::memcmp(a.get(), b.get(), POSITION_COPY_SIZE) == 0) return "";
     Report report;
     const Position* pa = reinterpret_cast<const Position*>(a.get());
@@ -304,7 +319,7 @@ std::string compare_positions(const Position* before, const Position* after) {
     auto compare = [&report](const char* name, const void* x, const void* y, size_t size) {
         if (std::memcmp(x, y, size) != 0) report.add("field %s differs", name);
     };
-    if (!pointers_equal) report.add("table pointers name another slot than table_index");
+    if (!pointers_equal) report.add("table pointers name tables not the record's own");
     compare("table_index", &pa->table_index, &pb->table_index, sizeof pa->table_index);
     compare("side", &pa->side, &pb->side, sizeof pa->side);
     compare("ply_index", &pa->ply_index, &pb->ply_index, sizeof pa->ply_index);
@@ -313,7 +328,7 @@ std::string compare_positions(const Position* before, const Position* after) {
     compare("key_lo", &pa->key_lo, &pb->key_lo, sizeof pa->key_lo);
     compare("key_hi", &pa->key_hi, &pb->key_hi, sizeof pa->key_hi);
     compare("own_table", &pa->own_table, &pb->own_table, sizeof pa->own_table);
-    compare("hanging_sum", before->hanging_sum, after->hanging_sum, sizeof(PlyTables::hanging_sum));
+    compare("hanging_sum", before->hanging_sum, after->hanging_sum, sizeof(HangingTable::sum));
     compare("kind", &pa->kind, &pb->kind, sizeof pa->kind);
     compare("colour", &pa->colour, &pb->colour, sizeof pa->colour);
     compare("moved", &pa->moved, &pb->moved, sizeof pa->moved);
@@ -328,7 +343,7 @@ std::string compare_positions(const Position* before, const Position* after) {
     compare("bishop_slots", &pa->bishop_slots, &pb->bishop_slots, sizeof pa->bishop_slots);
     compare("rook_slots", &pa->rook_slots, &pb->rook_slots, sizeof pa->rook_slots);
     compare("queen_slots", &pa->queen_slots, &pb->queen_slots, sizeof pa->queen_slots);
-    compare("hanging_slots", before->hanging_slots, after->hanging_slots, sizeof(PlyTables::hanging_slots));
+    compare("hanging_slots", before->hanging_slots, after->hanging_slots, sizeof(HangingTable::slots));
     compare("pawn_file_bytes", &pa->pawn_file_bytes, &pb->pawn_file_bytes, sizeof pa->pawn_file_bytes);
     compare("last_to", &pa->last_to, &pb->last_to, sizeof pa->last_to);
     compare("ep_square", &pa->ep_square, &pb->ep_square, sizeof pa->ep_square);
@@ -336,8 +351,8 @@ std::string compare_positions(const Position* before, const Position* after) {
     compare("material_index", &pa->material_index, &pb->material_index, sizeof pa->material_index);
     compare("material", &pa->material, &pb->material, sizeof pa->material);
     compare("slot_bit", &pa->slot_bit, &pb->slot_bit, sizeof pa->slot_bit);
-    compare("hanging", before->hanging, after->hanging, sizeof(PlyTables::hanging));
-    compare("attacks", before->attacks, after->attacks, sizeof(PlyTables::attacks));
+    compare("hanging", before->hanging, after->hanging, sizeof(HangingTable::values));
+    if (!same_attack_tables(before, after)) report.add("field attacks differs");
     compare("ply_stack", &pa->ply_stack, &pb->ply_stack, sizeof pa->ply_stack);
     if (report.count == 0) report.add("the records differ outside the listed fields");
     return report.text;
