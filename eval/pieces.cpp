@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "eval/board_sets.h"
 #include "eval/eval_constants.h"
 #include "eval/eval_tables.h"
 #include "eval/positional.h"
@@ -56,13 +57,15 @@ int knight_value(const Position* pos, int side, int sq) {
     return v;
 }
 
-int bishop_value(Position* pos, int side, int sq) {
+int bishop_rays(Position* pos, int b, int side, uint64_t occupied);
+
+int bishop_value(Position* pos, int side, int sq, uint64_t occupied) {
     int v = square_table(BISHOP, side)[sq] - pos->pawn_colour_weights[side][square_colour[sq]];
     if (is_outpost(pos, side, sq)) v += CORNER_DISTANCE[sq] >> 1;
-    return v + eval_bishop_rays(pos, sq, side) + BISHOP_BASE;
+    return v + bishop_rays(pos, sq, side, occupied) + BISHOP_BASE;
 }
 
-int rook_value(const Position* pos, int side, int sq) {
+int rook_value(const Position* pos, int side, int sq, uint64_t rook_stops) {
     const int enemy = side ^ 1;
     const int own_king = king_square(pos, side);
     const int enemy_king = king_square(pos, enemy);
@@ -79,15 +82,8 @@ int rook_value(const Position* pos, int side, int sq) {
 
     // Mobility: empty squares and squares with a rook or queen of either
     // colour count and let the line go on; any other man ends it.
-    int count = 0;
-    for (const uint8_t* p = ray_list(ROOK, sq); *p != NO_SQUARE; ++p) {
-        const int k = pos->kind[*p];
-        if (k == NO_KIND || k == ROOK || k == QUEEN) {
-            ++count;
-        } else {
-            p += ray_skip(p);
-        }
-    }
+    const int count = ray_stop(rook_stops, DIR_EAST, sq).before + ray_stop(rook_stops, DIR_NORTH, sq).before +
+                      ray_stop(rook_stops, DIR_WEST, sq).before + ray_stop(rook_stops, DIR_SOUTH, sq).before;
     v += ROOK_MOBILITY[count > 14 ? 14 : count];
 
     // A rook shut in by its own king, which has lost the right to castle.
@@ -99,7 +95,9 @@ int rook_value(const Position* pos, int side, int sq) {
 
 }  // namespace
 
-int eval_bishop_rays(Position* pos, int b, int side) {
+namespace {
+
+int bishop_rays(Position* pos, int b, int side, uint64_t occupied) {
     const int enemy = side ^ 1;
     const AttackRecord* enemy_table = pos->attacks[enemy];
     const int own_step = side == WHITE ? 8 : -8;
@@ -112,18 +110,16 @@ int eval_bishop_rays(Position* pos, int b, int side) {
     // the last two Black's. Each ray ends at its first man.
     for (int ray = 0; ray < 4; ++ray) {
         const int dir = DIR_NORTH_WEST + ray;
-        const bool forward = side == WHITE ? ray < 2 : ray >= 2;
-        int t = next_square[dir][b];
-        while (t != NO_SQUARE && pos->colour[t] == NO_COLOUR) {
-            ++free_squares;
-            if (forward) ++forward_free;
-            free_directions |= 1u << ray;
-            t = next_square[dir][t];
-        }
-        if (t == NO_SQUARE) continue;
+        const bool forward = (ray >> 1) == side;
+        const RayStop stop = ray_stop(occupied, dir, b);
+        free_squares += stop.before;
+        forward_free += forward ? stop.before : 0;
+        free_directions |= unsigned(stop.before != 0) << ray;
+        if (!stop.found) continue;
+        const int t = stop.square;
         const int c = pos->colour[t];
         const int k = pos->kind[t];
-        const int next = next_square[dir][t];
+        const int next = ray_length[dir][t] > 0 ? t + DIRECTION_STEPS[dir] : NO_SQUARE;
         if (c == enemy && k == PAWN) {
             if (enemy_table[t].direct & PAWN_CLASS_MASK) {
                 // A defended pawn costs 2; a chain costs more instead: 9
@@ -147,9 +143,9 @@ int eval_bishop_rays(Position* pos, int b, int side) {
             }
         } else if (c == side && k != KING) {
             // Look through the own piece to the next man on the diagonal.
-            int x = next;
-            while (x != NO_SQUARE && pos->colour[x] == NO_COLOUR) x = next_square[dir][x];
-            if (x != NO_SQUARE && pos->colour[x] == enemy) {
+            const RayStop behind = ray_stop(occupied, dir, t);
+            const int x = behind.square;
+            if (behind.found && pos->colour[x] == enemy) {
                 const int xk = pos->kind[x];
                 const bool minor_or_pawn = xk == PAWN || xk == KNIGHT || xk == BISHOP;
                 if (!(minor_or_pawn && pos->attacks[enemy][x].direct != 0)) sum += BISHOP_XRAY_TARGET[xk] + 4;
@@ -170,7 +166,12 @@ int eval_bishop_rays(Position* pos, int b, int side) {
            BISHOP_FREE_SQUARES[free_squares > 14 ? 14 : free_squares] + sum;
 }
 
+}  // namespace
+
+int eval_bishop_rays(Position* pos, int b, int side) { return bishop_rays(pos, b, side, board_sets(pos).occupied); }
+
 int eval_pieces(Position* pos) {
+    const BoardSets sets = board_sets(pos);
     int total[2] = {0, 0};
     for (int side = WHITE; side <= BLACK; ++side) {
         int sum = 0;
@@ -180,8 +181,8 @@ int eval_pieces(Position* pos) {
             const int sq = pos->piece_list[side][slot];
             switch (pos->kind[sq]) {
             case KNIGHT: sum += knight_value(pos, side, sq); break;
-            case BISHOP: sum += bishop_value(pos, side, sq); break;
-            case ROOK: sum += rook_value(pos, side, sq); break;
+            case BISHOP: sum += bishop_value(pos, side, sq, sets.occupied); break;
+            case ROOK: sum += rook_value(pos, side, sq, sets.rook_stops); break;
             case QUEEN: sum += square_table(QUEEN, side)[sq]; break;
             default: break;
             }
