@@ -86,12 +86,14 @@ int eval_piece_threats(Position* pos) {
         int side_pen = 0;
         // A man no enemy attacks has no hanging value and nothing below
         // applies to it. Which men are attacked follows no pattern: they are
-        // gathered without a branch first, then only they are visited.
+        // gathered without a branch first, then only they are visited. All
+        // fifteen slots but the king's are read, a fixed loop the compiler
+        // unrolls; an empty slot's square (NO_SQUARE) is kept on the board
+        // by the mask and its bit dropped by the live slots.
         uint32_t attacked = 0;
-        for (uint32_t men = pos->slots[a] & ~1u; men; men &= men - 1) {
-            const int slot = slot_index(men);
-            attacked |= uint32_t(enemy[pos->piece_list[a][slot]].direct != 0) << slot;
-        }
+        for (int slot = 1; slot < 16; ++slot)
+            attacked |= uint32_t(enemy[pos->piece_list[a][slot] & 63].direct != 0) << slot;
+        attacked &= pos->slots[a];
         for (uint32_t men = attacked; men;) {
             const int slot = highest_slot(men);
             men &= ~(1u << slot);
