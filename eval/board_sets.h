@@ -81,7 +81,8 @@ inline RayStop ray_stop(uint64_t men, int dir, int square) {
     // keeps each scan defined on an empty ray.
     const int lowest = __builtin_ctzll(on_ray | (uint64_t(1) << 63));
     const int highest = 63 - __builtin_clzll(on_ray | 1);
-    const int first = DIRECTION_STEPS[dir] > 0 ? lowest : highest;
+    const int ascending = -int(DIRECTION_STEPS[dir] > 0);
+    const int first = (lowest & ascending) | (highest & ~ascending);  // a mask: the compiler would branch
     const int before = king_distance[first][square] - 1;
     const int length = ray_length[dir][square];
     return {on_ray != 0, first, on_ray != 0 ? before : length};
