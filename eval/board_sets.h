@@ -34,11 +34,27 @@ struct BoardSets {
     uint64_t rook_stops;   // every man but the rooks and queens of either colour
 };
 
+// The sets read eight squares at a time as one word, on any processor.
+inline BoardSets board_sets_bytewise(const Position* pos) {
+    using namespace board_sets_detail;
+    BoardSets sets{0, 0};
+    for (int row = 0; row < 8; ++row) {
+        uint64_t kinds;
+        std::memcpy(&kinds, pos->kind + 8 * row, sizeof kinds);
+        const uint64_t men = nonzero_bytes(kinds);
+        // Rooks (4) and queens (5) are the kinds whose bits 1-2 read 2.
+        const uint64_t not_rook_or_queen = nonzero_bytes((kinds & 6 * EACH_BYTE_ONE) ^ 4 * EACH_BYTE_ONE);
+        sets.occupied |= byte_flags(men) << (8 * row);
+        sets.rook_stops |= byte_flags(men & not_rook_or_queen) << (8 * row);
+    }
+    return sets;
+}
+
 // The occupied squares and the men that end a rook's mobility line.
 inline BoardSets board_sets(const Position* pos) {
-    BoardSets sets{0, 0};
 #if defined(__SSE2__)
     // Sixteen squares per step: SSE2 is part of every x86-64 processor.
+    BoardSets sets{0, 0};
     const __m128i no_kind = _mm_setzero_si128();
     const __m128i bits_1_2 = _mm_set1_epi8(6);
     const __m128i rook_or_queen = _mm_set1_epi8(4);  // rooks (4) and queens (5) read 2 in bits 1-2
@@ -50,19 +66,10 @@ inline BoardSets board_sets(const Position* pos) {
         sets.occupied |= (~empty & 0xFFFF) << (16 * part);
         sets.rook_stops |= (~(empty | line_on) & 0xFFFF) << (16 * part);
     }
-#else
-    using namespace board_sets_detail;
-    for (int row = 0; row < 8; ++row) {
-        uint64_t kinds;
-        std::memcpy(&kinds, pos->kind + 8 * row, sizeof kinds);
-        const uint64_t men = nonzero_bytes(kinds);
-        // Rooks (4) and queens (5) are the kinds whose bits 1-2 read 2.
-        const uint64_t not_rook_or_queen = nonzero_bytes((kinds & 6 * EACH_BYTE_ONE) ^ 4 * EACH_BYTE_ONE);
-        sets.occupied |= byte_flags(men) << (8 * row);
-        sets.rook_stops |= byte_flags(men & not_rook_or_queen) << (8 * row);
-    }
-#endif
     return sets;
+#else
+    return board_sets_bytewise(pos);
+#endif
 }
 
 // The first man of `men` on the ray from `square` in line direction `dir`

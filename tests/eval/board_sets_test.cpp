@@ -1,7 +1,7 @@
-// The evaluation's square sets against the board they are read from, and the
-// first man on each ray against a walk along it, on positions with men on
-// the edges, rooks and queens of both colours and rays that end on the board
-// edge.
+// The evaluation's square sets, read either way, against the board they are
+// read from, and the first man on each ray against a walk along it, on
+// positions with men on the edges, rooks and queens of both colours and rays
+// that end on the board edge.
 #include <gtest/gtest.h>
 
 #include "eval/board_sets.h"
@@ -24,6 +24,9 @@ TEST(BoardSetsTest, SetsAndRayStopsAgreeWithTheBoard) {
         ASSERT_EQ(load_test_board(fen), 1) << fen;
         const Position* pos = &main_position;
         const BoardSets sets = board_sets(pos);
+        const BoardSets bytewise = board_sets_bytewise(pos);
+        EXPECT_EQ(bytewise.occupied, sets.occupied) << fen;
+        EXPECT_EQ(bytewise.rook_stops, sets.rook_stops) << fen;
         for (int sq = 0; sq < 64; ++sq) {
             const int k = pos->kind[sq];
             const uint64_t bit = uint64_t(1) << sq;
