@@ -2,6 +2,11 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "eval/eval_cache.h"
 #include "position/make.h"
@@ -13,7 +18,39 @@
 // Moves the entry with the highest order among cur..end-1 (the first of
 // equal orders) to cur: a selection scan, no sort.
 inline void pick_best_move(MoveEntry* cur, MoveEntry* end) {
+    const ptrdiff_t count = end - cur;
+    if (count <= 1) return;
     MoveEntry* best = cur;
+#if defined(__SSE2__)
+    if (count >= 4) {
+        // Late moves' lists run to forty entries and more: four entries a
+        // step, first the highest order, then the first entry that has it.
+        // An entry is 32 bits with the order in the high half, so a signed
+        // 16-bit maximum of whole entries holds the highest order in every
+        // high half (the low halves, the moves, are ignored). The last step
+        // reads the final four entries, overlapping the step before: that
+        // changes no maximum, and no first match, as the entries read twice
+        // did not match the first time.
+        const auto four_at = [cur](ptrdiff_t i) {
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + i));
+        };
+        __m128i top = four_at(count - 4);
+        for (ptrdiff_t i = 0; i < count - 4; i += 4) top = _mm_max_epi16(top, four_at(i));
+        top = _mm_max_epi16(top, _mm_shuffle_epi32(top, 0x4E));
+        top = _mm_max_epi16(top, _mm_shuffle_epi32(top, 0xB1));
+        constexpr int ORDER_BYTES = 0xCCCC;  // the byte-mask bits of the four high halves
+        for (ptrdiff_t i = 0;; i += 4) {
+            i = std::min(i, count - 4);
+            const int hits = _mm_movemask_epi8(_mm_cmpeq_epi16(four_at(i), top)) & ORDER_BYTES;
+            if (hits != 0) {
+                best = cur + i + (__builtin_ctz(unsigned(hits)) >> 2);
+                break;
+            }
+        }
+        if (best != cur) std::swap(*best, *cur);
+        return;
+    }
+#endif
     int best_score = cur->score;
     // Written as selections, which the compiler turns into conditional
     // moves: whether an entry beats the best so far is a coin toss that a
