@@ -34,11 +34,27 @@ inline void pick_best_move(MoveEntry* cur, MoveEntry* end) {
         const auto four_at = [cur](ptrdiff_t i) {
             return _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + i));
         };
+        const auto highest = [](__m128i top) {
+            top = _mm_max_epi16(top, _mm_shuffle_epi32(top, 0x4E));
+            return _mm_max_epi16(top, _mm_shuffle_epi32(top, 0xB1));
+        };
+        constexpr int ORDER_BYTES = 0xCCCC;  // the byte-mask bits of the four high halves
+        if (count <= 8) {
+            // Up to eight entries: two groups (the second overlapping the
+            // first when there are fewer) and no loop, whose end would often
+            // be mispredicted; each entry has four bits in the joint mask.
+            const __m128i first = four_at(0), second = four_at(count - 4);
+            const __m128i top = highest(_mm_max_epi16(first, second));
+            const uint32_t hits =
+                (uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi16(first, top))) & ORDER_BYTES) |
+                (uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi16(second, top))) & ORDER_BYTES) << (4 * (count - 4));
+            best = cur + (__builtin_ctz(hits) >> 2);
+            if (best != cur) std::swap(*best, *cur);
+            return;
+        }
         __m128i top = four_at(count - 4);
         for (ptrdiff_t i = 0; i < count - 4; i += 4) top = _mm_max_epi16(top, four_at(i));
-        top = _mm_max_epi16(top, _mm_shuffle_epi32(top, 0x4E));
-        top = _mm_max_epi16(top, _mm_shuffle_epi32(top, 0xB1));
-        constexpr int ORDER_BYTES = 0xCCCC;  // the byte-mask bits of the four high halves
+        top = highest(top);
         for (ptrdiff_t i = 0;; i += 4) {
             i = std::min(i, count - 4);
             const int hits = _mm_movemask_epi8(_mm_cmpeq_epi16(four_at(i), top)) & ORDER_BYTES;
