@@ -15,7 +15,9 @@ constexpr int UNSTOPPABLE_BONUS = 160;
 
 }  // namespace
 
-int passed_pawn_value(Position* pos, int us, int q, int b) {
+// Kept out of line: few evaluations have a passed pawn, and inlined its code
+// would crowd the hot evaluation out of the instruction cache.
+[[gnu::noinline]] int passed_pawn_value(Position* pos, int us, int q, int b) {
     const int them = us ^ 1;
     const AttackRecord* U = pos->attacks[us];
     const AttackRecord* T = pos->attacks[them];
