@@ -2,6 +2,7 @@
 
 #include "config/settings.h"
 #include "position/attack_units.h"
+#include "position/board_sets.h"
 #include "position/geometry.h"
 #include "position/material.h"
 #include "position/move_order.h"
@@ -39,6 +40,45 @@ inline MoveEntry* push_if(MoveEntry* list, Move move, bool keep) {
     list->move = move;
     list->score = 0;
     return list + keep;
+}
+
+// The quiet moves to the first `count` squares of the ray listed at `ray`
+// (count at most 7). All eight entries are written whatever the count, with
+// no test per square, and the list keeps `count` of them: the rest lies past
+// the list's end, inside the buffer (each list has room for 256 entries and
+// holds at most 218 moves), and is overwritten by later moves.
+inline MoveEntry* emit_ray(MoveEntry* list, int from, const uint8_t* ray, int count) {
+#if defined(__SSE2__)
+    // Eight target bytes widened to 16-bit moves, then to entries of score 0.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i targets = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(ray)), zero);
+    const __m128i moves = _mm_or_si128(targets, _mm_set1_epi16(int16_t(encode_move(from, 0, MK_QUIET))));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(list), _mm_unpacklo_epi16(moves, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(list + 4), _mm_unpackhi_epi16(moves, zero));
+#else
+    for (int i = 0; i < 8; ++i) {
+        list[i].move = encode_move(from, ray[i], MK_QUIET);
+        list[i].score = 0;
+    }
+#endif
+    return list + count;
+}
+
+// The quiet moves along the ray from `from` in direction DIR, listed at `t`,
+// up to its first man; `t` moves on to the next ray of the list.
+template <int DIR>
+inline MoveEntry* emit_slider_ray(MoveEntry* list, int from, uint64_t occupied, const uint8_t*& t) {
+    const uint64_t on_ray = occupied & RAY_MASKS[DIR][from];
+    // The ray's end square stops the scan on a free ray (see RAY_END_BITS);
+    // a ray of a positive step meets its lowest square first.
+    const uint64_t stops = on_ray | RAY_END_BITS[DIR][from];
+    const int first = DIRECTION_STEPS[DIR] > 0 ? __builtin_ctzll(stops) : 63 - __builtin_clzll(stops);
+    // The squares up to the stop, less the stop when a man stands there.
+    const int count = king_distance[first][from] - int((on_ray >> first) & 1);
+    list = emit_ray(list, from, t, count);
+    const int length = ray_length[DIR][from];
+    t += length;
+    return list;
 }
 
 inline int pawn_forward(int side) { return side == WHITE ? 8 : -8; }
@@ -92,7 +132,8 @@ MoveEntry* emit_captures(const Position* pos, int side, MoveEntry* list, Emit em
 }
 
 // The non-capturing moves of one man, in its target-list order.
-MoveEntry* emit_quiet_moves(const Position* pos, int side, int from, int mode, MoveEntry* list) {
+MoveEntry* emit_quiet_moves(const Position* pos, int side, int from, int mode, uint64_t occupied,
+                            MoveEntry* list) {
     const int piece = pos->kind[from];
     if (piece == PAWN) {
         const int forward = pawn_forward(side);
@@ -116,15 +157,20 @@ MoveEntry* emit_quiet_moves(const Position* pos, int side, int from, int mode, M
             list = push_if(list, encode_move(from, *t, MK_QUIET), (pos->kind[*t] == NO_KIND) & (opp[*t].direct == 0));
         return list;
     }
-    // Bishop, rook, queen: each ray up to its first occupied square, where
-    // the walk skips the rest of the ray.
-    for (const uint8_t* t = ray_list(piece, from); *t != NO_SQUARE;) {
-        const int to = *t;
-        const bool empty = pos->kind[to] == NO_KIND;
-        list = push_if(list, encode_move(from, to, MK_QUIET), empty);
-        // The skip masked to 0 on an empty square (a conditional jump here
-        // would be mispredicted at the end of most rays).
-        t += 1 + (ray_skip(t) & (int(empty) - 1));
+    // Bishop, rook, queen: each ray up to its first occupied square; the
+    // directions as constants let each ray scan from its known end.
+    const uint8_t* t = ray_list(piece, from);
+    if (piece != BISHOP) {
+        list = emit_slider_ray<DIR_EAST>(list, from, occupied, t);
+        list = emit_slider_ray<DIR_NORTH>(list, from, occupied, t);
+        list = emit_slider_ray<DIR_WEST>(list, from, occupied, t);
+        list = emit_slider_ray<DIR_SOUTH>(list, from, occupied, t);
+    }
+    if (piece != ROOK) {
+        list = emit_slider_ray<DIR_NORTH_WEST>(list, from, occupied, t);
+        list = emit_slider_ray<DIR_NORTH_EAST>(list, from, occupied, t);
+        list = emit_slider_ray<DIR_SOUTH_WEST>(list, from, occupied, t);
+        list = emit_slider_ray<DIR_SOUTH_EAST>(list, from, occupied, t);
     }
     return list;
 }
@@ -234,13 +280,14 @@ int gen_moves(Position* pos, int ply, int mode, MoveEntry* list) {
     });
     out = emit_en_passant(pos, side, out);
 
+    const uint64_t occupied = board_sets(pos).occupied;
     // Own men, highest slot first: pawns, extra pieces, knights, bishops,
     // rooks, queen, and the king last with its castling moves.
     for (uint32_t men = pos->slots[side]; men != 0;) {
         int slot = highest_slot(men);
         men &= ~(1u << slot);
         const int from = pos->piece_list[side][slot];
-        out = emit_quiet_moves(pos, side, from, mode, out);
+        out = emit_quiet_moves(pos, side, from, mode, occupied, out);
         if (slot == 0) out = emit_castling(pos, side, from, out);
     }
 
