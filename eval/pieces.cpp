@@ -3,12 +3,12 @@
 #include <array>
 #include <cstdlib>
 
-#include "eval/board_sets.h"
 #include "eval/eval_constants.h"
 #include "eval/eval_tables.h"
 #include "eval/positional.h"
 #include "eval/square_rows.h"
 #include "position/attack_units.h"
+#include "position/board_sets.h"
 #include "position/geometry.h"
 #include "position/material.h"
 #include "position/position.h"
@@ -41,12 +41,6 @@ constexpr std::array<std::array<uint8_t, 8>, 256> make_line_free() {
     return table;
 }
 constexpr std::array<std::array<uint8_t, 8>, 256> LINE_FREE = make_line_free();
-
-constexpr uint64_t FILE_A_SET = 0x0101010101010101ull;
-
-// The file's squares of `set` as one byte, rank i to bit i: the
-// multiplication moves bit 8i to bit 56 + i without carries.
-inline int file_byte(uint64_t set, int file) { return int((((set >> file) & FILE_A_SET) * 0x0102040810204080ull) >> 56); }
 
 // Rank bits of the enemy pawns that could ever attack `square` of a man of
 // `side`: enemy pawns on the adjacent files in front of it.

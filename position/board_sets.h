@@ -23,11 +23,21 @@ constexpr uint64_t EACH_BYTE_ONE = 0x0101010101010101ull;
 // 0x80 in each byte of w that is not zero, 0 in the others.
 constexpr uint64_t nonzero_bytes(uint64_t w) { return (((w & LOW_SEVEN_BITS) + LOW_SEVEN_BITS) | w) & ~LOW_SEVEN_BITS; }
 
+// The low bits of w's eight bytes as one byte, byte i to bit i: the
+// multiplication moves each into the top byte without carries.
+constexpr uint64_t gather_low_bits(uint64_t low_bits) { return (low_bits * 0x0102040810204080ull) >> 56; }
+
 // The top bits of w's eight bytes (from nonzero_bytes) as one byte, byte i
-// to bit i: the multiplication moves each into the top byte without carries.
-constexpr uint64_t byte_flags(uint64_t high_bits) { return ((high_bits >> 7) * 0x0102040810204080ull) >> 56; }
+// to bit i.
+constexpr uint64_t byte_flags(uint64_t high_bits) { return gather_low_bits(high_bits >> 7); }
 
 }  // namespace board_sets_detail
+
+// The file's squares of `set` as one byte, rank i to bit i.
+constexpr int file_byte(uint64_t set, int file) {
+    using namespace board_sets_detail;
+    return int(gather_low_bits((set >> file) & EACH_BYTE_ONE));
+}
 
 struct BoardSets {
     uint64_t occupied;     // every man

@@ -4,7 +4,7 @@
 // that end on the board edge.
 #include <gtest/gtest.h>
 
-#include "eval/board_sets.h"
+#include "position/board_sets.h"
 #include "position/geometry.h"
 #include "position/position.h"
 #include "test_board.h"
