@@ -184,8 +184,8 @@ TEST_F(BookTest, ARecordOfAnotherCheckByteIsIgnored) {
 }
 
 TEST_F(BookTest, SettingsThatKeepTheBookClosed) {
-    const char* moves = "e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6 e1g1 f8e7";
-    write_book(std::vector<std::string>{std::string("startpos | ") + moves + " | f1e1 | 7"});
+    const std::string moves = "e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6 e1g1 f8e7";
+    write_book(std::vector<std::string>{"startpos | " + moves + " | f1e1 | 7"});
     ASSERT_EQ(open_book(), 1);
     const uint32_t with_book = book_options;
     struct Case {
@@ -205,7 +205,7 @@ TEST_F(BookTest, SettingsThatKeepTheBookClosed) {
     for (const Case& c : cases) {
         book_options = c.options;
         multi_pv = c.multi_pv;
-        ASSERT_TRUE(set_search_position(BOOK_START_FEN, moves));
+        ASSERT_TRUE(set_search_position(BOOK_START_FEN, moves.c_str()));
         search_mode = SEARCH_MODE_NORMAL;
         search_book_options = book_options;
         if (c.plies_since_book >= 0) last_book_ply = game_ply - c.plies_since_book;
