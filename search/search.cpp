@@ -66,11 +66,14 @@ inline bool is_forcing_kind(Move move) {
 }
 
 // A pawn push to the sixth or seventh rank that nothing stops is not pruned.
+// Worked out without a branch: pawn moves and others mix without a pattern.
 inline bool is_advanced_pawn_push(const Position* pos, int side, int piece, int to) {
-    if (piece != PAWN) return false;
-    const int rank = rank_of(to);
-    if (side == WHITE ? (rank != 5 && rank != 6) : (rank != 2 && rank != 1)) return false;
-    return pos->kind[to + (side == WHITE ? 8 : -8)] != PAWN;
+    // The sixth and seventh ranks of White, then of Black.
+    constexpr uint64_t ADVANCED_RANKS[2] = {0x00FFFF0000000000ull, 0x0000000000FFFF00ull};
+    const bool advanced = (piece == PAWN) & bool((ADVANCED_RANKS[side] >> to) & 1);
+    // The square ahead stays on the board for any move.
+    const bool unstopped = pos->kind[(to + 8 - 16 * side) & 63] != PAWN;
+    return advanced & unstopped;
 }
 
 // Searches the move just made (legal) from a node's frame: the repetition
