@@ -114,40 +114,21 @@ void score_moves(int ply, Position* pos, int side, MoveEntry* end) {
     }
 }
 
-void flag_checks_and_see(int mode, Position* pos, int side, MoveEntry* start, MoveEntry* end) {
-    const bool analyse_checks = (mode & 2) != 0;
-    const int enemy_king = king_square(pos, side ^ 1);
+namespace {
 
-    // The enemy king's neighbourhood, by the direction bit of each neighbour
-    // toward the king: `blocked` where a man stands that the king can't take
-    // or that stops a queen's reach, `free_squares` where we attack nothing,
-    // and per man of ours the squares it alone guards.
-    uint32_t blocked = 0, free_squares = 0;
-    if (analyse_checks) {
-        for (uint32_t guards = pos->sole_guard_slots; guards != 0; guards &= guards - 1)
-            pos->guard_dirs[slot_index(guards & -guards)] = 0;
-        pos->sole_guard_slots = 0;
+// The neighbourhood of the enemy king as flag_checks_and_see reads it.
+struct KingSurroundings {
+    int king;
+    uint32_t blocked, free_squares;
+};
 
-        const AttackRecord* own = pos->attacks[side];
-        for (const uint8_t* n = ray_list(KING, enemy_king); *n != NO_SQUARE; ++n) {
-            const int square = *n;
-            const uint32_t bit = 1u << direction_of[enemy_king][square];
-            if (pos->colour[square] == (side ^ 1)) {
-                blocked |= bit;
-                continue;
-            }
-            const int kind = pos->kind[square];
-            if (kind != NO_KIND && kind != ROOK && kind != QUEEN) blocked |= bit;
-            if (own[square].direct == 0) {
-                free_squares |= bit;
-            } else if (attack_count(own[square].xray) == 1) {
-                const int slot = slot_index(own[square].xray & ATTACK_SLOT_MASK);
-                pos->sole_guard_slots |= 1u << slot;
-                pos->guard_dirs[slot] |= uint8_t(bit);
-            }
-        }
-    }
-
+// The ordering pass over the list; with ANALYSE_CHECKS it also flags and
+// rewards checking moves. A template rather than a test per move: lists of
+// both kinds alternate, and the test was often mispredicted.
+template <bool ANALYSE_CHECKS>
+void exchange_and_check_pass(const Position* pos, int side, MoveEntry* start, MoveEntry* end,
+                             const KingSurroundings& near) {
+    const int enemy_king = near.king;
     for (MoveEntry* entry = start; entry < end; ++entry) {
         Move move = entry->move;
         const int from = move_from(move), to = move_to(move);
@@ -155,7 +136,7 @@ void flag_checks_and_see(int mode, Position* pos, int side, MoveEntry* start, Mo
         const int loss = move_kind(move) == MK_CASTLING ? 0 : move_exchange_loss(pos, side, move, true);
         score -= loss;
 
-        if (analyse_checks) {
+        if constexpr (ANALYSE_CHECKS) {
             // Quiet checks of the generator arrive flagged, with the mover as
             // the checking man.
             const int check = (move & MOVE_GIVES_CHECK) != 0
@@ -170,12 +151,12 @@ void flag_checks_and_see(int mode, Position* pos, int side, MoveEntry* start, Mo
                     // square: this only orders moves.
                     bool unanswerable;
                     if (checker < KNIGHT) {
-                        unanswerable = free_squares == 0;
+                        unanswerable = near.free_squares == 0;
                     } else {
                         const int distance = king_distance[to][enemy_king];
                         uint32_t mask;
                         if (checker == QUEEN && distance == 1)
-                            mask = check_queen_adjacent_mask[blocked & 15][d & 7];
+                            mask = check_queen_adjacent_mask[near.blocked & 15][d & 7];
                         else if (checker == ROOK && distance == 1)
                             mask = check_rook_adjacent_mask[d & 7];
                         else if (checker == QUEEN && distance == 2)
@@ -184,7 +165,7 @@ void flag_checks_and_see(int mode, Position* pos, int side, MoveEntry* start, Mo
                             mask = check_line_mask[d & 15];
                         // Squares only the mover guarded open up when it leaves.
                         const int mover_slot = slot_index(pos->slot_bit[from]);
-                        const uint32_t escapes = free_squares ^ pos->guard_dirs[mover_slot];
+                        const uint32_t escapes = near.free_squares ^ pos->guard_dirs[mover_slot];
                         unanswerable = (escapes & ~mask) == 0;
                     }
                     if (unanswerable) score += UNANSWERABLE_CHECK_BONUS;
@@ -200,4 +181,43 @@ void flag_checks_and_see(int mode, Position* pos, int side, MoveEntry* start, Mo
         entry->move = move;
         entry->score = int16_t(score);
     }
+}
+
+}  // namespace
+
+void flag_checks_and_see(int mode, Position* pos, int side, MoveEntry* start, MoveEntry* end) {
+    const int enemy_king = king_square(pos, side ^ 1);
+    if ((mode & 2) == 0) {
+        exchange_and_check_pass<false>(pos, side, start, end, {enemy_king, 0, 0});
+        return;
+    }
+
+    // The enemy king's neighbourhood, by the direction bit of each neighbour
+    // toward the king: `blocked` where a man stands that the king can't take
+    // or that stops a queen's reach, `free_squares` where we attack nothing,
+    // and per man of ours the squares it alone guards.
+    uint32_t blocked = 0, free_squares = 0;
+    for (uint32_t guards = pos->sole_guard_slots; guards != 0; guards &= guards - 1)
+        pos->guard_dirs[slot_index(guards & -guards)] = 0;
+    pos->sole_guard_slots = 0;
+
+    const AttackRecord* own = pos->attacks[side];
+    for (const uint8_t* n = ray_list(KING, enemy_king); *n != NO_SQUARE; ++n) {
+        const int square = *n;
+        const uint32_t bit = 1u << direction_of[enemy_king][square];
+        if (pos->colour[square] == (side ^ 1)) {
+            blocked |= bit;
+            continue;
+        }
+        const int kind = pos->kind[square];
+        if (kind != NO_KIND && kind != ROOK && kind != QUEEN) blocked |= bit;
+        if (own[square].direct == 0) {
+            free_squares |= bit;
+        } else if (attack_count(own[square].xray) == 1) {
+            const int slot = slot_index(own[square].xray & ATTACK_SLOT_MASK);
+            pos->sole_guard_slots |= 1u << slot;
+            pos->guard_dirs[slot] |= uint8_t(bit);
+        }
+    }
+    exchange_and_check_pass<true>(pos, side, start, end, {enemy_king, blocked, free_squares});
 }
