@@ -104,11 +104,11 @@ void score_moves(int ply, Position* pos, int side, MoveEntry* end) {
         // Castling never enters the exchange test: the king does not stand on
         // its destination's attacker lists.
         if (kind != MK_CASTLING && history < KILLER_HISTORY_MIN) {
+            // A move into a losing exchange keeps only the plain ratio; chosen
+            // by a select, as which moves lose follows no pattern.
             const int loss = move_exchange_loss(pos, side, move, false);
-            if (loss != 0) {
-                score -= loss;
-                history >>= 7;
-            }
+            score -= loss;
+            history = loss != 0 ? history >> 7 : history;
         }
         entry->score = int16_t(score + QUIET_BASE + history);
     }
