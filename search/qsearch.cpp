@@ -215,7 +215,7 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
     MoveEntry* const end = list + count;
 
     for (MoveEntry* cur = list; cur < end; ++cur) {
-        pick_best_move(cur, end);
+        pick_best_move_in_own_list(cur, end);
         const Move move = cur->move;
         int order = cur->score;
         const int from = move_from(move), to = move_to(move);

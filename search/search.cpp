@@ -401,7 +401,7 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
     for (;;) {
         const uint64_t loop_start_nodes = pos->nodes;
         for (MoveEntry* cur = list; cur < end; ++cur) {
-            pick_best_move(cur, end);
+            pick_best_move_in_own_list(cur, end);
             if constexpr (MULTI_THREADED) {
                 // Idle threads may take the rest of this pass's moves, the
                 // one just picked first.

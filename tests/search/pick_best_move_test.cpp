@@ -19,19 +19,24 @@ void reference_pick(MoveEntry* cur, MoveEntry* end) {
     if (best != cur) std::swap(*best, *cur);
 }
 
-// Picks every entry of a list in turn with both and compares the lists after
-// each pick. Entries past the list's end carry high orders, which a read
-// beyond the end would pick up.
+using Picker = void (*)(MoveEntry*, MoveEntry*);
+
+// Picks every entry of a list in turn with each picker and the reference and
+// compares the lists after each pick. Entries past the list's end carry high
+// orders, which a read beyond the end would pick up.
 void expect_same_picks(const std::vector<MoveEntry>& entries) {
     const MoveEntry guard{0xFFFF, 32767};
-    std::vector<MoveEntry> picked(entries), expected(entries);
-    picked.insert(picked.end(), 8, guard);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        pick_best_move(picked.data() + i, picked.data() + entries.size());
-        reference_pick(expected.data() + i, expected.data() + entries.size());
-        for (size_t j = 0; j < entries.size(); ++j) {
-            ASSERT_EQ(picked[j].move, expected[j].move) << "length " << entries.size() << " pick " << i << " entry " << j;
-            ASSERT_EQ(picked[j].score, expected[j].score);
+    for (const Picker pick : {Picker(pick_best_move), Picker(pick_best_move_in_own_list)}) {
+        std::vector<MoveEntry> picked(entries), expected(entries);
+        picked.insert(picked.end(), 8, guard);
+        for (size_t i = 0; i < entries.size(); ++i) {
+            pick(picked.data() + i, picked.data() + entries.size());
+            reference_pick(expected.data() + i, expected.data() + entries.size());
+            for (size_t j = 0; j < entries.size(); ++j) {
+                ASSERT_EQ(picked[j].move, expected[j].move)
+                    << "length " << entries.size() << " pick " << i << " entry " << j;
+                ASSERT_EQ(picked[j].score, expected[j].score);
+            }
         }
     }
 }
