@@ -149,12 +149,15 @@ MoveEntry* emit_quiet_moves(const Position* pos, int side, int from, int mode, u
     if (piece == PAWN) {
         const int forward = pawn_forward(side);
         const int to = from + forward;
-        if (pos->kind[to] != NO_KIND) return list;
-        if (is_last_rank(to)) return emit_promotions(list, from, to, pos, side, mode);
-        list = push(list, encode_move(from, to, MK_QUIET), 0);
-        if (rank_of(from) == pawn_start_rank(side) && pos->kind[to + forward] == NO_KIND)
-            list = push(list, encode_move(from, to + forward, MK_QUIET), 0);
-        return list;
+        const bool free = pos->kind[to] == NO_KIND;
+        if (is_last_rank(to)) return free ? emit_promotions(list, from, to, pos, side, mode) : list;
+        // Both pushes written and kept by push_if: whether a pawn's squares
+        // ahead are free follows no pattern. The square two ahead is only
+        // read on the board (the double step needs the start rank anyway).
+        const bool double_step = free & (rank_of(from) == pawn_start_rank(side)) &
+                                 (pos->kind[(to + forward) & 63] == NO_KIND);
+        list = push_if(list, encode_move(from, to, MK_QUIET), free);
+        return push_if(list, encode_move(from, (to + forward) & 63, MK_QUIET), double_step);
     }
     // Every target is written and kept only when free (see push_if).
     if (piece == KNIGHT) {
