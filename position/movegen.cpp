@@ -347,16 +347,21 @@ int gen_evasions(Position* pos, uint32_t* check_info, int ply, int mode, MoveEnt
         if (double_check) report |= CHECK_DOUBLE;
     }
 
+    // The king's steps: each written and kept only when open (off the
+    // board, an own man, an attacked square or a checker's line close it),
+    // with no branch per direction, as which are open follows no pattern.
     MoveEntry* out = list;
-    int king_moves = 0;
     for (int dir = 0; dir < 8; ++dir) {
-        if ((king_directions & (1u << dir)) == 0) continue;
-        const int to = next_square[dir][king];
-        if (to == NO_SQUARE || pos->colour[to] == side || opp[to].direct != 0) continue;
-        out = pos->kind[to] != NO_KIND ? push(out, encode_move(king, to, MK_CAPTURE), capture_score(pos, to))
-                                       : push(out, encode_move(king, to, MK_QUIET), 0);
-        ++king_moves;
+        const int step = next_square[dir][king];
+        const int to = step & 63;  // a square to read also off the board
+        const bool open = ((king_directions >> dir) & 1) & (step != NO_SQUARE) & (pos->colour[to] != side) &
+                          (opp[to].direct == 0);
+        const bool capture = pos->kind[to] != NO_KIND;
+        out->move = encode_move(king, to, capture ? MK_CAPTURE : MK_QUIET);
+        out->score = int16_t(capture ? capture_score(pos, to) : 0);
+        out += open;
     }
+    const int king_moves = int(out - list);
 
     if (!double_check) {
         const int forward = pawn_forward(side);
