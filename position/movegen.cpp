@@ -467,7 +467,8 @@ int gen_quiet_checks(Position* pos, int ply, int mode, MoveEntry* list) {
         const int victim = PIECE_VALUES[pos->kind[to]];
         if (pos->kind[from] == PAWN && is_last_rank(to))
             return push(l, encode_move(from, to, MK_PROMOTE_QUEEN), victim + QS_QUEEN_PROMOTION_SCORE);
-        const bool passer = pos->kind[to] == PAWN && rank_of(to) == passer_rank;
+        // Without a branch: which victims are pawns follows no pattern.
+        const bool passer = (pos->kind[to] == PAWN) & (rank_of(to) == passer_rank);
         return push(l, encode_move(from, to, MK_CAPTURE), victim + (passer ? QS_PASSER_VICTIM_BONUS : 0));
     });
     out = emit_en_passant(pos, side, out);
