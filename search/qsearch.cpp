@@ -222,9 +222,12 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
         const bool checks = (move & MOVE_GIVES_CHECK) != 0;
 
         // 1: search it; 2: search it only when it repeats a position.
+        // The cheap tests joined without branches into one: each alone
+        // follows no pattern a branch could learn.
         int wanted = 0;
-        if (evasion_state != 0 || (recapture_mode && to == last_to) || (threat_move && (move & 0xFFF) == threat_move) ||
-            ((order >= 0 || in_check) && (alpha < order + stand_pat || checks))) {
+        if ((evasion_state != 0) | (recapture_mode & (to == last_to)) |
+            ((threat_move != 0) & ((move & 0xFFF) == threat_move)) |
+            (((order >= 0) | in_check) & ((alpha < order + stand_pat) | checks))) {
             wanted = 1;
         } else if (qdepth >= QS_DEEPEST_CHECK_LEVEL) {
             // Gain filter: what the move can win, estimated from the recent
