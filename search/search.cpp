@@ -400,6 +400,10 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
 
     for (;;) {
         const uint64_t loop_start_nodes = pos->nodes;
+        // The node's part of the pruning test (depth changes between the
+        // passes of internal iterative deepening).
+        const bool futility_node = !(search_switches & SEARCH_NO_FUTILITY) && depth < FUTILITY_DEPTH_LIMIT &&
+                                   !in_check && !(rec->flags & PLY_PV_NODE);
         for (MoveEntry* cur = list; cur < end; ++cur) {
             pick_best_move_in_own_list(cur, end);
             if constexpr (MULTI_THREADED) {
@@ -428,10 +432,12 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
             const int piece = pos->kind[from];
             const int hist_index = history_index(side, piece, to);
 
-            // Futility and move-count pruning of late quiet moves.
-            if (!(search_switches & SEARCH_NO_FUTILITY) && depth < FUTILITY_DEPTH_LIMIT && best >= NO_MATE_BEST &&
-                moves_searched >= 3 && !in_check && !(move & MOVE_GIVES_CHECK) && !(rec->flags & PLY_PV_NODE) &&
-                order <= ORDER_QUIET_LIMIT && shared_load(ratios[hist_index]) <= history_threshold &&
+            // Futility and move-count pruning of late quiet moves. The cheap
+            // tests joined without branches into one: each alone follows no
+            // pattern a branch could learn.
+            if (futility_node && ((best >= NO_MATE_BEST) & (moves_searched >= 3) & !(move & MOVE_GIVES_CHECK) &
+                                  (order <= ORDER_QUIET_LIMIT)) &&
+                shared_load(ratios[hist_index]) <= history_threshold &&
                 !((move & 0xFFF) == own_threat && own_threat &&
                   !(pos->attacks[side ^ 1][move_to(own_threat)].direct & last_moved_slot_bit(pos, rec))) &&
                 !is_advanced_pawn_push(pos, side, piece, to) && !gives_check(pos, move)) {
