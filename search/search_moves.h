@@ -17,9 +17,12 @@
 
 namespace pick_detail {
 
-// Swaps the entry picked to the front.
+// Swaps the entry picked to the front, also when it is there already: a
+// test would be mispredicted about as often as it spared the swap.
 inline void take(MoveEntry* cur, MoveEntry* best) {
-    if (best != cur) std::swap(*best, *cur);
+    const MoveEntry picked = *best;
+    *best = *cur;
+    *cur = picked;
 }
 
 // The plain scan of a short list (at least one entry).
