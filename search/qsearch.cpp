@@ -294,7 +294,7 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
                     score = -qsearch(pos, ply + 1, qdepth - 1, -alpha - 1, -alpha, child_flags);
                     if (alpha < score && score < beta) score = -qsearch(pos, ply + 1, qdepth - 1, -beta, -score, child_flags);
                 }
-                if (score < -MATE_SCORE_BOUND && in_check) --evasion_count;
+                evasion_count -= (score < -MATE_SCORE_BOUND) & in_check;
                 const bool raises = score > alpha;
                 if (score > best && !search_stop_requested(pos)) {
                     best = score;

@@ -468,7 +468,7 @@ int search(Position* pos, int ply, int depth, int half_ply, int alpha, int beta,
             const int score = search_made_move(pos, rec, side, in_check, ply, depth, half_ply, alpha, beta, flags,
                                                node_kind, tt_flags, null_threat, moves_searched, move_count, best,
                                                move, order, shared_load(ratios[hist_index]));
-            if (score < -MATE_SCORE_BOUND && in_check) --move_count;
+            move_count -= (score < -MATE_SCORE_BOUND) & in_check;
             if (score > best && !search_stop_requested(pos)) {
                 best = score;
                 best_move = move & MOVE_IDENTITY_MASK;
