@@ -242,7 +242,7 @@ int qsearch(Position* pos, int ply, int qdepth, int alpha, int beta, uint32_t fl
                 gain += (kind == MK_PROMOTE_QUEEN ? 1120 : 0) + PIECE_VALUES[victim] - 64;
                 capture = victim != NO_KIND;
             } else if (kind == MK_CAPTURE) {
-                const bool about_to_promote = victim == PAWN && rank_of(to) == (other == WHITE ? 6 : 1);
+                const bool about_to_promote = (victim == PAWN) & (rank_of(to) == (other == WHITE ? 6 : 1));
                 gain += about_to_promote ? 256 : PIECE_VALUES[victim];
                 capture = true;
             } else if (kind == MK_EN_PASSANT) {
