@@ -24,6 +24,7 @@ inline int recompute_hanging_value(Position* pos, int side, int square) {
     clear_hanging_value(pos, side, square);
     int value = hanging_value_at(pos, side, square);
     if (value != 0) {
+        own_hanging_values(pos);
         pos->hanging[square] = int16_t(value);
         pos->hanging_sum[side] += value;
         pos->hanging_slots[side] |= pos->slot_bit[square];
@@ -84,6 +85,7 @@ void update_hanging_values(Position* pos, int to, int mover, PlyRecord* record) 
     const uint32_t mover_men = pos->dirty_slots[mover] & pos->slots[mover] & 0xFFFE;
     int threat_gain = 0;
     int defence_gain = 0;
+    if (other_men | mover_men) own_hanging_values(pos);
     if (moved_man_hangs) {
         recompute_men<true>(pos, other, other_men, false, mover_table, moved_bit, threat_gain);
         recompute_men<true>(pos, mover, mover_men, true, mover_table, moved_bit, defence_gain);

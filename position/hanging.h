@@ -20,10 +20,21 @@ void update_hanging_values(Position* pos, int to, int mover, PlyRecord* record);
 // left as they are.
 void compute_hanging_values(Position* pos);
 
+// The hanging values as the current ply may change them: the first change at
+// this ply copies them into the ply's slot, away from the plies before.
+inline void own_hanging_values(Position* pos) {
+    HangingTable* own_copy = &pos->ply_tables[pos->table_index].hanging;
+    if (pos->hanging_table != own_copy) {
+        *own_copy = *pos->hanging_table;
+        point_hanging(pos, own_copy);
+    }
+}
+
 // Takes a man's hanging value out of its side's sum and mask.
 inline void clear_hanging_value(Position* pos, int side, int square) {
     int value = pos->hanging[square];
     if (value != 0) {
+        own_hanging_values(pos);
         pos->hanging_sum[side] -= value;
         pos->hanging_slots[side] &= ~pos->slot_bit[square];
         pos->hanging[square] = 0;

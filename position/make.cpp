@@ -7,9 +7,9 @@
 // man's attacks are added once it stands on its new square. Make runs
 //   remove mover's attacks -> block `to` (or capture there) -> move the man
 //   -> unblock `from` -> take the en-passant pawn -> add mover's attacks.
-// Make first copies the hanging values and the mover's attack table forward
-// into the next ply's slot (PlyTables) and changes them there, the other
-// side's table only once the move changes it; unmake takes the board back
+// Make first copies the mover's attack table forward into the next ply's
+// slot (PlyTables) and changes it there, the other side's table and the
+// hanging values only once the move changes them; unmake takes the board back
 // and steps back to the tables before, which costs far less than working the
 // attack changes backwards.
 #include "position/make.h"
@@ -40,18 +40,18 @@ constexpr uint8_t MOVED_SATURATED = 255;
 // back.
 [[gnu::noipa]] void copy_bytes(void* to, const void* from, size_t bytes) { std::memcpy(to, from, bytes); }
 
-// The current hanging values and the mover's table become the next ply's, to
-// be changed there; the other table stays shared until the move changes it
-// (writable_table).
+// The mover's table becomes the next ply's, to be changed there; the other
+// table and the hanging values stay shared until the move changes them
+// (writable_table, own_hanging_values).
 inline void step_tables_forward(Position* pos, int mover) {
-    const int index = pos->table_index;
-    PlyTables* next = &pos->ply_tables[index + 1];
-    next->hanging = pos->ply_tables[index].hanging;
+    const int index = pos->table_index + 1;
+    PlyTables* next = &pos->ply_tables[index];
+    next->previous_hanging = pos->hanging_table;
     next->previous_attacks[WHITE] = pos->attacks[WHITE];
     next->previous_attacks[BLACK] = pos->attacks[BLACK];
     copy_bytes(next->attacks[mover], pos->attacks[mover], sizeof next->attacks[mover]);
     pos->attacks[mover] = next->attacks[mover];
-    point_hanging(pos, index + 1);
+    pos->table_index = index;
 }
 
 // The side's table as the current ply may change it: the first change at
@@ -558,7 +558,8 @@ void unmake_move(Position* pos) {
     const PlyTables* tables = &pos->ply_tables[pos->table_index];
     pos->attacks[WHITE] = tables->previous_attacks[WHITE];
     pos->attacks[BLACK] = tables->previous_attacks[BLACK];
-    point_hanging(pos, pos->table_index - 1);
+    point_hanging(pos, tables->previous_hanging);
+    pos->table_index -= 1;
     take_back_board(pos);
 }
 

@@ -4,14 +4,15 @@
 // men are 16-bit masks of piece-list slot bits (king always slot 0).
 //
 // The attack tables and the hanging values are kept per ply (ply_tables):
-// make_move copies the current ply's hanging values and the mover's attack
-// table forward into the next slot and changes them there; the other side's
-// table is copied only when the move changes it (a capture, or a line of its
-// through the squares the man leaves or enters), else the new ply shares it
-// with the plies before. unmake_move only steps back. The table pointers of
-// the copied prefix name the current tables, so that readers index them as
-// plain arrays. A change of a table that may be shared (the evaluation's
-// x-rays behind a king in check) must be undone before the ply is left.
+// make_move copies the mover's attack table forward into the next slot and
+// changes it there; the other side's table is copied only when the move
+// changes it (a capture, or a line of its through the squares the man leaves
+// or enters), and the hanging values only when one of them changes, else the
+// new ply shares them with the plies before. unmake_move only steps back.
+// The table pointers of the copied prefix name the current tables, so that
+// readers index them as plain arrays. A change of a table that may be shared
+// (the evaluation's x-rays behind a king in check) must be undone before the
+// ply is left.
 //
 // A copy of a Position is the first POSITION_COPY_SIZE bytes (everything up
 // to and including `thread_index`) plus the current tables, copied into the
@@ -89,7 +90,8 @@ constexpr int pv_line_offset(int ply) { return ply * (MAX_PLY + 1) - ply * (ply 
 constexpr int PV_STORE_SIZE = pv_line_offset(MAX_PLY);
 
 // ---- Ply tables --------------------------------------------------------------
-// The hanging values of one ply: copied forward whole on every make.
+// The hanging values of one ply: copied into the ply's slot by the first
+// change at that ply (most moves change none).
 struct HangingTable {
     int16_t values[64];                // hanging value of the man on each square, 0 if none (at most a queen)
     int32_t sum[2];
@@ -102,17 +104,20 @@ struct HangingTable {
 // two.
 struct alignas(64) PlyTables {
     AttackRecord attacks[2][64];       // by colour, when this ply has a copy of its own
-    HangingTable hanging;
+    HangingTable hanging;              // when this ply has a copy of its own
     AttackRecord* previous_attacks[2]; // the tables of the ply before, for the unmake
+    HangingTable* previous_hanging;
 };
 
 // ---- Position ---------------------------------------------------------------
 
 struct Position {
     // ======== copied prefix: no pointers but the table pointers to thread_index ========
-    // The current tables: the hanging values of ply_tables[table_index], the
-    // attack tables of that slot or of an earlier one (see above).
+    // The current tables: those of ply_tables[table_index] or of an earlier
+    // slot (see above). The three hanging pointers name the parts of
+    // hanging_table.
     AttackRecord* attacks[2] = {ply_tables[PLY_STACK_BASE].attacks[0], ply_tables[PLY_STACK_BASE].attacks[1]};
+    HangingTable* hanging_table = &ply_tables[PLY_STACK_BASE].hanging;
     int16_t* hanging = ply_tables[PLY_STACK_BASE].hanging.values;
     int32_t* hanging_sum = ply_tables[PLY_STACK_BASE].hanging.sum;
     uint32_t* hanging_slots = ply_tables[PLY_STACK_BASE].hanging.slots;
@@ -232,18 +237,18 @@ inline const AttackRecord* opp_attacks(const Position* pos) { return pos->attack
 inline PlyRecord* current_ply_record(Position* pos) { return &pos->ply_stack[pos->ply_index]; }
 inline const PlyRecord* current_ply_record(const Position* pos) { return &pos->ply_stack[pos->ply_index]; }
 
-// Makes ply_tables[index] the current slot: the hanging pointers turn to it.
-inline void point_hanging(Position* pos, int index) {
-    HangingTable* hanging = &pos->ply_tables[index].hanging;
-    pos->table_index = index;
-    pos->hanging = hanging->values;
-    pos->hanging_sum = hanging->sum;
-    pos->hanging_slots = hanging->slots;
+// Makes `table` the current hanging values.
+inline void point_hanging(Position* pos, HangingTable* table) {
+    pos->hanging_table = table;
+    pos->hanging = table->values;
+    pos->hanging_sum = table->sum;
+    pos->hanging_slots = table->slots;
 }
 
-// Makes ply_tables[index] the current slot with both attack tables its own.
+// Makes ply_tables[index] the current slot with all its tables its own.
 inline void point_tables(Position* pos, int index) {
-    point_hanging(pos, index);
+    pos->table_index = index;
+    point_hanging(pos, &pos->ply_tables[index].hanging);
     pos->attacks[WHITE] = pos->ply_tables[index].attacks[WHITE];
     pos->attacks[BLACK] = pos->ply_tables[index].attacks[BLACK];
 }

@@ -292,6 +292,32 @@ TEST(MakeMove, CopyMakesItsMovesOnItsOwnTables) {
     unmake_move(&pos);
 }
 
+// The hanging values are shared with the ply before until a move changes one
+// of them: the move that does must work on a copy of its own, and a copy of
+// the Position must take the shared values into its own slot.
+TEST(MakeMove, HangingValuesAreCopiedOnlyByTheMoveThatChangesThem) {
+    // The a7 pawn hangs to the rook; h2h3 changes no hanging value.
+    ASSERT_EQ(load_test_board("4k3/p7/8/8/8/8/7P/R3K3 w - -"), 1);
+    ASSERT_EQ(pos.hanging[A7], PIECE_VALUES[PAWN]);
+    auto root = snapshot();
+    make_move(&pos, parse_test_move(&pos, "h2h3"));
+    EXPECT_EQ(pos.hanging_table, &pos.ply_tables[PLY_STACK_BASE].hanging);
+    auto shared = snapshot();
+    EXPECT_EQ(check_position(shared.get()), "");
+
+    for (Position* p : {&pos, shared.get()}) {
+        make_move(p, parse_test_move(p, "a7a6"));  // the hanging pawn moves on, still hanging
+        EXPECT_EQ(p->hanging[A7], 0);
+        EXPECT_EQ(p->hanging[A6], PIECE_VALUES[PAWN]);
+        EXPECT_EQ(check_position(p), "");
+        unmake_move(p);
+        EXPECT_EQ(p->hanging[A7], PIECE_VALUES[PAWN]);
+    }
+    EXPECT_EQ(compare_positions(shared.get(), &pos), "");
+    unmake_move(&pos);
+    EXPECT_EQ(compare_positions(root.get(), &pos), "");
+}
+
 // The search starts from the base record whatever the game played before:
 // the current tables move into the base slot with it.
 TEST(MakeMove, ResetPlyStackTakesTheCurrentTablesToTheBase) {

@@ -91,20 +91,22 @@ int naive_material_index(int pawns, int knights, int rooks, int queens, int ligh
 }
 
 // Whether the table pointers name the record's own tables: the hanging
-// values of its current slot, each attack table in that slot or an earlier
-// one (a plain byte copy of a record would leave them naming the original's).
+// values and each attack table in its current slot or an earlier one (a
+// plain byte copy of a record would leave them naming the original's), the
+// three hanging pointers the parts of one table.
 bool pointers_name_own_tables(const Position* pos) {
     if (pos->table_index < 0 || pos->table_index >= PLY_STACK_SIZE) return false;
-    const HangingTable& hanging = pos->ply_tables[pos->table_index].hanging;
-    if (pos->hanging != hanging.values || pos->hanging_sum != hanging.sum || pos->hanging_slots != hanging.slots)
+    const HangingTable* hanging = pos->hanging_table;
+    if (pos->hanging != hanging->values || pos->hanging_sum != hanging->sum || pos->hanging_slots != hanging->slots)
         return false;
-    for (int side = WHITE; side <= BLACK; ++side) {
-        bool found = false;
-        for (int index = 0; index <= pos->table_index; ++index)
-            if (pos->attacks[side] == pos->ply_tables[index].attacks[side]) found = true;
-        if (!found) return false;
+    bool found[3] = {false, false, false};
+    for (int index = 0; index <= pos->table_index; ++index) {
+        const PlyTables& tables = pos->ply_tables[index];
+        for (int side = WHITE; side <= BLACK; ++side)
+            if (pos->attacks[side] == tables.attacks[side]) found[side] = true;
+        if (hanging == &tables.hanging) found[2] = true;
     }
-    return true;
+    return found[0] && found[1] && found[2];
 }
 
 // Whether the two records' attack tables hold the same.
@@ -299,6 +301,7 @@ std::string compare_positions(const Position* before, const Position* after) {
         // The table pointers name each record's own slot (the slot number is
         // compared): the tables are compared by what they hold.
         p->attacks[WHITE] = p->attacks[BLACK] = nullptr;
+        p->hanging_table = nullptr;
         p->hanging = nullptr;
         p->hanging_sum = nullptr;
         p->hanging_slots = nullptr;
