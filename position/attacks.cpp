@@ -3,6 +3,7 @@
 
 #include "position/attack_units.h"
 #include "position/geometry.h"
+#include "position/line_steps.h"
 #include "position/position.h"
 
 namespace {
@@ -43,9 +44,6 @@ inline void apply(uint32_t& word, uint32_t amount) {
 
 inline bool occupied(const Position* pos, int square) { return pos->colour[square] != NO_COLOUR; }
 
-inline bool transparent_at(const Position* pos, int square, int direction) {
-    return is_transparent(LINE_CLASS[pos->kind[square]], direction);
-}
 
 // ---- Handlers -------------------------------------------------------------------
 
@@ -110,21 +108,21 @@ void slider_attacks(Position* pos, int opponent, int square, AttackRecord* table
 }
 
 // ---- Line upkeep walks ----------------------------------------------------------
-// All walk from the square after `square` in `direction`. The next square is
-// found by adding the step, not by looking it up: a lookup would make every
-// step wait for the load before.
+// All walk `length` squares from `first` by `step`, adding the step rather
+// than looking each square up: a lookup would make every step wait for the
+// load before. `line_bit` is the line's bit for the transparency test.
 
 // x-ray attacks of one man (slot bit `slot`), through transparent men, up to
 // and including the first man that is not.
 template <bool Add>
-void walk_xray(Position* pos, int side, AttackRecord* table, int square, int direction, uint32_t slot) {
+void walk_xray(Position* pos, int side, AttackRecord* table, int first, int step, int length, int line_bit,
+               uint32_t slot) {
     const uint32_t xray_unit = XRAY_UNIT + slot;
-    const int step = DIRECTION_STEPS[direction];
-    for (int t = square + step, n = ray_length[direction][square]; n > 0; t += step, --n) {
+    for (int t = first; length > 0; t += step, --length) {
         apply<Add>(table[t].xray, xray_unit);
         if (occupied(pos, t)) {
             mark<Add>(pos, side, t);
-            if (!transparent_at(pos, t, direction)) return;
+            if (!(LINE_CLASS[pos->kind[t]] & line_bit)) return;
         }
     }
 }
@@ -132,15 +130,15 @@ void walk_xray(Position* pos, int side, AttackRecord* table, int square, int dir
 // The whole line of a man beyond an empty square: direct attacks up to and
 // including the first occupied square, then its x-rays.
 template <bool Add>
-void walk_line(Position* pos, int side, AttackRecord* table, int square, int direction, uint32_t unit,
-               uint32_t slot) {
-    const int step = DIRECTION_STEPS[direction];
-    for (int t = square + step, n = ray_length[direction][square]; n > 0; t += step, --n) {
+void walk_line(Position* pos, int side, AttackRecord* table, int first, int step, int length, int line_bit,
+               uint32_t unit, uint32_t slot) {
+    for (int t = first; length > 0; t += step, --length) {
         apply<Add>(table[t].xray, unit);
         apply<Add>(table[t].direct, unit);
         if (occupied(pos, t)) {
             mark<Add>(pos, side, t);
-            if (transparent_at(pos, t, direction)) walk_xray<Add>(pos, side, table, t, direction, slot);
+            if (LINE_CLASS[pos->kind[t]] & line_bit)
+                walk_xray<Add>(pos, side, table, t + step, step, length - 1, line_bit, slot);
             return;
         }
     }
@@ -150,10 +148,9 @@ void walk_line(Position* pos, int side, AttackRecord* table, int square, int dir
 // or back from (Add true) an x-ray part, when a transparent man fills or
 // leaves the square: word 0 keeps the attack, in the x-ray class.
 template <bool Add>
-void walk_class_change(Position* pos, int side, AttackRecord* table, int square, int direction,
+void walk_class_change(Position* pos, int side, AttackRecord* table, int first, int step, int length,
                        uint32_t unit, uint32_t class_change) {
-    const int step = DIRECTION_STEPS[direction];
-    for (int t = square + step, n = ray_length[direction][square]; n > 0; t += step, --n) {
+    for (int t = first; length > 0; t += step, --length) {
         apply<Add>(table[t].direct, unit);
         apply<Add>(table[t].xray, class_change);
         if (occupied(pos, t)) {
@@ -174,21 +171,25 @@ void line_upkeep(Position* pos, int side, AttackRecord* table, int square, int l
         int slot = highest_slot(direct_line_men);
         uint32_t bit = 1u << slot;
         direct_line_men ^= bit;
-        int from = pos->piece_list[side][slot];
-        int kind = pos->kind[from];
-        int direction = direction_of[square][from];
-        uint32_t unit = ATTACK_UNITS[kind] + bit;
-        if (!is_transparent(line_class, direction))
-            walk_line<Add>(pos, side, table, square, direction, unit, bit);
+        const int from = pos->piece_list[side][slot];
+        const LineStep line = LINE_STEPS[square][from];
+        const int kind = pos->kind[from];
+        const uint32_t unit = ATTACK_UNITS[kind] + bit;
+        const int line_bit = line_bit_of(line);
+        if (!(line_class & line_bit))
+            walk_line<Add>(pos, side, table, square + line.step, line.step, length_beyond(line), line_bit, unit, bit);
         else
-            walk_class_change<Add>(pos, side, table, square, direction, unit, CLASS_UNITS[kind] - CLASS_UNITS[QUEEN]);
+            walk_class_change<Add>(pos, side, table, square + line.step, line.step, length_beyond(line), unit,
+                                   CLASS_UNITS[kind] - CLASS_UNITS[QUEEN]);
     }
     for (uint32_t men = xray_only; men;) {
         int slot = highest_slot(men);
         uint32_t bit = 1u << slot;
         men ^= bit;
-        int direction = direction_of[square][pos->piece_list[side][slot]];
-        if (!is_transparent(line_class, direction)) walk_xray<Add>(pos, side, table, square, direction, bit);
+        const LineStep line = LINE_STEPS[square][pos->piece_list[side][slot]];
+        const int line_bit = line_bit_of(line);
+        if (!(line_class & line_bit))
+            walk_xray<Add>(pos, side, table, square + line.step, line.step, length_beyond(line), line_bit, bit);
     }
 }
 
@@ -227,12 +228,14 @@ void update_line_xray(Position* pos, int side, AttackRecord* table, int square, 
         int slot = highest_slot(men);
         uint32_t bit = 1u << slot;
         men ^= bit;
-        int direction = direction_of[square][pos->piece_list[side][slot]];
-        bool was_transparent = is_transparent(old_class, direction);
-        bool is_now_transparent = is_transparent(new_class, direction);
+        const LineStep line = LINE_STEPS[square][pos->piece_list[side][slot]];
+        const int line_bit = line_bit_of(line);
+        const bool was_transparent = (old_class & line_bit) != 0;
+        const bool is_now_transparent = (new_class & line_bit) != 0;
+        const int first = square + line.step;
         if (was_transparent && !is_now_transparent)
-            walk_xray<false>(pos, side, table, square, direction, bit);
+            walk_xray<false>(pos, side, table, first, line.step, length_beyond(line), line_bit, bit);
         else if (is_now_transparent && !was_transparent)
-            walk_xray<true>(pos, side, table, square, direction, bit);
+            walk_xray<true>(pos, side, table, first, line.step, length_beyond(line), line_bit, bit);
     }
 }
