@@ -125,6 +125,38 @@ TEST_F(PositionalTest, KingAttackWithManyQueensStaysWithinTheTable) {
     EXPECT_GT(d, -4000);
 }
 
+TEST_F(PositionalTest, LineChecksWeighDefenceBetweenKingAndCheckSquare) {
+    // White's king on g1 against Black's line men; what a check square is
+    // worth depends on what stands and who defends between it and the king.
+    struct Case {
+        const char* fen;
+        int attack;          // eval_king_attack for White
+        uint32_t flags;      // mate-threat (0x1) and king-attack (0x4) bits of White
+    };
+    const Case cases[] = {
+        // A distant check square on the long diagonal (Qc5+), the squares
+        // before it defended twice by White: the check counts less.
+        {"6k1/2q5/8/8/8/8/3Q2PP/4R1K1 w - - 0 1", -25, 0},
+        // The same check square with no White defender between.
+        {"6k1/2q5/8/8/8/8/6PP/6K1 w - - 0 1", -97, 0},
+        // A contact check on f2 that only the king could take, and may not.
+        {"6k1/8/5q2/8/7b/8/6PP/6K1 w - - 0 1", -275, 0x5},
+        // The same by taking the knight on f2.
+        {"6k1/8/5q2/2b5/8/8/5NPP/6K1 w - - 0 1", -165, 0x5},
+        // A black man the queen backs up stands on the king's file, the
+        // square before it defended twice.
+        {"6k1/6q1/8/8/8/6n1/R6P/6K1 w - - 0 1", -37, 0},
+    };
+    for (const Case& c : cases) {
+        load(c.fen);
+        current_ply_record(&main_position)->flags = 0;
+        current_ply_record(&main_position)->threat_move = NO_MOVE;
+        const int attack = eval_king_attack(&main_position, WHITE);
+        EXPECT_EQ(attack, c.attack) << c.fen;
+        EXPECT_EQ(current_ply_record(&main_position)->flags & 0xF, c.flags) << c.fen;
+    }
+}
+
 TEST_F(PositionalTest, MoreMaterialGivesTheMopUpToTheStrongerSide) {
     // Queen and rook against a knight: the defending king is better in the
     // centre than in the corner.
