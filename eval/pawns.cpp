@@ -96,13 +96,26 @@ int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& fac
     const bool king_unmoved = pos->moved[own_king] == 0;
     const uint8_t castle_mask = king_unmoved ? castling_files(pos, us) : 0;
 
-    // The square in front of the king, moved one file toward the centre on
-    // the edge files: the shelter pawns are counted from there.
-    int shelter_origin = NO_SQUARE;
-    if (!king_unmoved) {
-        const int ahead = own_king + step;
-        if (ahead >= 0 && ahead < 64)
-            shelter_origin = file_of(ahead) == 0 ? ahead + 1 : file_of(ahead) == 7 ? ahead - 1 : ahead;
+    // Shelter, once the enemy has pieces enough for an attack: an unmoved
+    // king counts the pawns of the files it may castle to; a moved one the
+    // pawns near the square in front of it, moved one file toward the centre
+    // on the edge files. Per pawn the value is the file's base shifted by
+    // the pawn's distance; a base of 0 leaves no shelter.
+    int shelter_centre = 0;
+    int shelter_wing = 0;
+    int shelter_origin = own_king;
+    if (their_weight > 4) {
+        if (king_unmoved) {
+            shelter_centre = 2 * pos->phase;
+            shelter_wing = pos->phase_half + 2 * pos->phase;
+        } else {
+            const int ahead = own_king + step;
+            if (ahead >= 0 && ahead < 64) {
+                shelter_origin = file_of(ahead) == 0 ? ahead + 1 : file_of(ahead) == 7 ? ahead - 1 : ahead;
+                shelter_centre = 2 * pos->phase;
+                shelter_wing = 3 * pos->phase;
+            }
+        }
     }
 
     const bool storm = own_weight > 6 && king_wing[us] != KING_WING_NONE;
@@ -129,20 +142,23 @@ int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& fac
 
         int v = pst[q];
 
-        // Shelter.
-        if (their_weight > 4) {
+        // Shelter, by masks rather than branches: which pawns stand on the
+        // castling files or near the king follows no pattern.
+        {
             const int edge = edge_distance_of_rank[rank_of(q)];
-            int s = 0;
+            const bool centre = centre_file(f);
+            // A mask: the compiler would branch on the file.
+            const int base = shelter_wing ^ ((shelter_wing ^ shelter_centre) & -int(centre));
+            int s;
             if (king_unmoved) {
-                if (castle_mask & (1u << f)) {
-                    s = (centre_file(f) ? 2 * pos->phase : pos->phase_half + 2 * pos->phase) >> edge;
-                    if (s != 0 && (f <= 1 || f >= 6) && (flags & PAWN_SHELTER_GUARD)) s += s >> 2;
-                }
-            } else if (shelter_origin != NO_SQUARE) {
+                s = (base & -int(castle_mask >> f & 1)) >> edge;
+                // A guarded pawn of the wing files shelters better.
+                s += (s >> 2) & -int(!centre & ((flags & PAWN_SHELTER_GUARD) != 0));
+            } else {
                 const int dist = king_distance[shelter_origin][q];
                 // The shift is at least 0: a pawn never stands on an edge
-                // rank, so its edge distance is at least 1.
-                if (dist < 3) s = (centre_file(f) ? 2 * pos->phase : 3 * pos->phase) >> (dist - 1 + edge);
+                // rank, so its edge distance is at least 1; at most 9.
+                s = (base >> (dist - 1 + edge)) & -int(dist < 3);
             }
             v += s;
         }
@@ -152,13 +168,14 @@ int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& fac
         // (Selections, not branches: whether the square in front is taken
         // follows no pattern.)
         const int c = CORNER_DISTANCE[q];
-        const bool fixed = enemy_pawn_in_front && !(flags & PAWN_ATTACKED) && !front_guarded;
+        const bool fixed = (flags & (PAWN_ENEMY_IN_FRONT | PAWN_ATTACKED | PAWN_FRONT_GUARDED)) == PAWN_ENEMY_IN_FRONT;
         const bool front_taken = pos->colour[front] != NO_COLOUR;
         const int movable_weight = front_taken ? (c / 2 + c) / 2 : c / 2;
         const int weight = fixed ? c : movable_weight;
         pos->pawn_colour_weights[us][square_colour[q]] += weight;
 
-        if (front_guarded && r >= 3) v += ((v + 8) >> 2) + r;
+        // A mask: whether an advanced pawn's front is guarded follows no pattern.
+        v += (((v + 8) >> 2) + r) & -int(front_guarded & (r >= 3));
 
         // Weakness (the pawn-only parts are in the facts' fixed value): a
         // piece blocking a weak pawn, the phase's share of isolation, and the
