@@ -1,5 +1,6 @@
 #include "eval/threats.h"
 
+#include "eval/attacked_men.h"
 #include "eval/eval_tables.h"
 #include "eval/hanging.h"
 #include "position/attack_units.h"
@@ -85,16 +86,9 @@ int eval_piece_threats(Position* pos) {
         int overload[16] = {};  // per own defender slot: how much it is already tied
         int side_pen = 0;
         // A man no enemy attacks has no hanging value and nothing below
-        // applies to it. Which men are attacked follows no pattern: they are
-        // gathered without a branch first, then only they are visited. All
-        // fifteen slots but the king's are read, a fixed loop the compiler
-        // unrolls; an empty slot's square (NO_SQUARE) is kept on the board
-        // by the mask and its bit dropped by the live slots.
-        uint32_t attacked = 0;
-        for (int slot = 1; slot < 16; ++slot)
-            attacked |= uint32_t(enemy[pos->piece_list[a][slot] & 63].direct != 0) << slot;
-        attacked &= pos->slots[a];
-        for (uint32_t men = attacked; men;) {
+        // applies to it: the attacked men are gathered first, then only they
+        // are visited.
+        for (uint32_t men = attacked_men(pos, a); men;) {
             const int slot = highest_slot(men);
             men &= ~(1u << slot);
             const int q = pos->piece_list[a][slot];

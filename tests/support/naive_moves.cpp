@@ -1,6 +1,7 @@
 #include "naive_moves.h"
 
 #include "config/settings.h"
+#include "position/make.h"
 #include "position/position.h"
 #include "position/zobrist.h"
 
@@ -144,4 +145,15 @@ std::vector<Move> naive_pseudo_legal_moves(const Position* pos) {
         }
     }
     return moves;
+}
+
+std::vector<Move> naive_legal_moves(Position* pos) {
+    std::vector<Move> legal;
+    const int mover = pos->side;
+    for (Move move : naive_pseudo_legal_moves(pos)) {
+        make_move(pos, move);
+        if (!naive_square_attacked(pos, mover ^ 1, king_square(pos, mover))) legal.push_back(move);
+        unmake_move(pos);
+    }
+    return legal;
 }

@@ -14,3 +14,7 @@ std::vector<Move> naive_pseudo_legal_moves(const Position* pos);
 
 // Whether `side` attacks `square`, from the board arrays alone.
 bool naive_square_attacked(const Position* pos, int side, int square);
+
+// The legal moves among them: each one made and taken back on `pos`, and
+// kept when the mover's king is not attacked afterwards.
+std::vector<Move> naive_legal_moves(Position* pos);
