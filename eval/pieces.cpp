@@ -1,7 +1,9 @@
 #include "eval/pieces.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <iterator>
 
 #include "eval/eval_constants.h"
 #include "eval/eval_tables.h"
@@ -41,6 +43,24 @@ constexpr std::array<std::array<uint8_t, 8>, 256> make_line_free() {
     return table;
 }
 constexpr std::array<std::array<uint8_t, 8>, 256> LINE_FREE = make_line_free();
+
+// The mobility tables need no clamp: a rook sees at most 7 + 7 squares, a
+// bishop at most 13.
+static_assert([] {
+    int most = 0;
+    for (const auto& line : LINE_FREE)
+        for (const uint8_t n : line) most = std::max(most, int(n));
+    return 2 * most;
+}() < int(std::size(ROOK_MOBILITY)));
+static_assert([] {
+    int most = 0;
+    for (int sq = 0; sq < 64; ++sq) {
+        const uint64_t diagonals = RAY_MASKS[DIR_NORTH_WEST][sq] | RAY_MASKS[DIR_NORTH_WEST + 1][sq] |
+                                   RAY_MASKS[DIR_NORTH_WEST + 2][sq] | RAY_MASKS[DIR_NORTH_WEST + 3][sq];
+        most = std::max(most, __builtin_popcountll(diagonals));
+    }
+    return most;
+}() < int(std::size(BISHOP_FREE_SQUARES)));
 
 // Rank bits of the enemy pawns that could ever attack `square` of a man of
 // `side`: enemy pawns on the adjacent files in front of it.
@@ -101,10 +121,12 @@ int rook_value(const Position* pos, int side, int sq, uint64_t rook_stops) {
     // Mobility: empty squares and squares with a rook or queen of either
     // colour count and let the line go on; any other man ends it.
     const int count = LINE_FREE[(rook_stops >> (8 * r)) & 0xFF][f] + LINE_FREE[file_byte(rook_stops, f)][r];
-    v += ROOK_MOBILITY[count > 14 ? 14 : count];
+    v += ROOK_MOBILITY[count];
 
     // A rook shut in by its own king, which has lost the right to castle.
-    if (count < 3 && pos->phase > 3 && CORNER_DISTANCE[sq] < 2 && pos->moved[own_king] != 0 &&
+    // (Asked first what changes seldom: whether the king has moved and the
+    // rook stands in a corner; the count comes and goes.)
+    if (pos->moved[own_king] != 0 && CORNER_DISTANCE[sq] < 2 && pos->phase > 3 && count < 3 &&
         (pos->attacks[side][own_king].direct & pos->slot_bit[sq]))
         v -= ROOK_SHUT_IN;
     return v;
@@ -180,7 +202,7 @@ int bishop_rays(Position* pos, int b, int side, uint64_t occupied) {
         sum -= penalty;
     }
     return BISHOP_DIRECTIONS[bit_count(free_directions)] +
-           BISHOP_FREE_SQUARES[free_squares > 14 ? 14 : free_squares] + sum;
+           BISHOP_FREE_SQUARES[free_squares] + sum;
 }
 
 }  // namespace
