@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <iterator>
 
 #include "eval/eval_constants.h"
@@ -79,11 +78,9 @@ bool is_outpost(const Position* pos, int side, int square) {
 }
 
 int knight_value(const Position* pos, int side, int sq) {
-    const int own_king = king_square(pos, side);
-    const int enemy_king = king_square(pos, side ^ 1);
-    const int f = file_of(sq), r = rank_of(sq);
-    int v = square_table(KNIGHT, side)[sq] - std::abs(f - file_of(own_king)) - std::abs(r - rank_of(own_king)) -
-            std::abs(f - file_of(enemy_king)) - std::abs(r - rank_of(enemy_king));
+    const int r = rank_of(sq);
+    int v = square_table(KNIGHT, side)[sq] - MANHATTAN_DISTANCE[sq][king_square(pos, side)] -
+            MANHATTAN_DISTANCE[sq][king_square(pos, side ^ 1)];
     if (is_outpost(pos, side, sq)) {
         int c = CORNER_DISTANCE[sq];
         if (pos->attacks[side][sq].direct & PAWN_CLASS_MASK) c += c >> 1;

@@ -1,12 +1,12 @@
 #include "eval/positional.h"
 
-#include <cstdlib>
 
 #include "eval/eval_tables.h"
 #include "eval/king_safety.h"
 #include "eval/pawn_facts.h"
 #include "eval/pawns.h"
 #include "eval/pieces.h"
+#include "eval/square_rows.h"
 #include "eval/threats.h"
 #include "position/material.h"
 #include "position/position.h"
@@ -65,8 +65,7 @@ int eval_positional(Position* pos, int side_to_move, int m, int strong) {
         // king close to it.
         const int sk = king_square(pos, strong);
         const int wk = king_square(pos, weak);
-        const int d = MOP_UP_BASE - king_drive_table[wk] - 2 * std::abs(file_of(sk) - file_of(wk)) -
-                      2 * std::abs(rank_of(sk) - rank_of(wk));
+        const int d = MOP_UP_BASE - king_drive_table[wk] - 2 * MANHATTAN_DISTANCE[sk][wk];
         p += strong == WHITE ? d : -d;
     }
 

@@ -136,3 +136,16 @@ inline constexpr CornerDistance CORNER_DISTANCE = [] {
     }
     return table;
 }();
+
+// ---- Manhattan distance: files plus ranks between two squares ------------------------
+
+using SquareDistance = std::array<std::array<uint8_t, 64>, 64>;
+inline constexpr SquareDistance MANHATTAN_DISTANCE = [] {
+    SquareDistance table{};
+    for (int a = 0; a < 64; ++a)
+        for (int b = 0; b < 64; ++b) {
+            const int files = a % 8 - b % 8, ranks = a / 8 - b / 8;
+            table[a][b] = uint8_t((files < 0 ? -files : files) + (ranks < 0 ? -ranks : ranks));
+        }
+    return table;
+}();
