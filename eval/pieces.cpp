@@ -155,12 +155,12 @@ int bishop_rays(Position* pos, int b, int side, uint64_t occupied) {
         const int t = stop.square;
         const int c = pos->colour[t];
         const int k = pos->kind[t];
-        const int next = ray_length[dir][t] > 0 ? t + DIRECTION_STEPS[dir] : NO_SQUARE;
         if (c == enemy && k == PAWN) {
             if (enemy_table[t].direct & PAWN_CLASS_MASK) {
                 // A defended pawn costs 2; a chain costs more instead: 9
                 // when the enemy pawn behind it on the diagonal is
                 // pawn-defended as well, else 4.
+                const int next = ray_length[dir][t] > 0 ? t + DIRECTION_STEPS[dir] : NO_SQUARE;
                 if (next != NO_SQUARE && pos->colour[next] == enemy && pos->kind[next] == PAWN)
                     sum -= (enemy_table[next].direct & PAWN_CLASS_MASK) ? 9 : 4;
                 else
