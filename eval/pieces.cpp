@@ -141,7 +141,7 @@ int bishop_rays(Position* pos, int b, int side, uint64_t occupied) {
     int sum = 0;
     int free_squares = 0;
     int forward_free = 0;
-    unsigned free_directions = 0;
+    int free_directions = 0;
     // Bishop rays NW, NE, SW, SE: the first two are White's forward side,
     // the last two Black's. Each ray ends at its first man.
     for (int ray = 0; ray < 4; ++ray) {
@@ -150,7 +150,7 @@ int bishop_rays(Position* pos, int b, int side, uint64_t occupied) {
         const RayStop stop = ray_stop(occupied, dir, b);
         free_squares += stop.before;
         forward_free += stop.before & -int(forward);  // a mask: the compiler would branch
-        free_directions |= unsigned(stop.before != 0) << ray;
+        free_directions += stop.before != 0;
         if (!stop.found) continue;
         const int t = stop.square;
         const int c = pos->colour[t];
@@ -198,7 +198,7 @@ int bishop_rays(Position* pos, int b, int side, uint64_t occupied) {
         if (root_side_to_move != side) penalty >>= 1;
         sum -= penalty;
     }
-    return BISHOP_DIRECTIONS[bit_count(free_directions)] +
+    return BISHOP_DIRECTIONS[free_directions] +
            BISHOP_FREE_SQUARES[free_squares] + sum;
 }
 
