@@ -27,8 +27,6 @@ int highest_man(const Position* pos, int side, uint32_t mask) {
 
 bool attacked_by(const Position* pos, int side, int square) { return pos->attacks[side][square].direct != 0; }
 
-int manhattan(int a, int b) { return std::abs(file_of(a) - file_of(b)) + std::abs(rank_of(a) - rank_of(b)); }
-
 }  // namespace
 
 // ---- Bishop and rook pawns ------------------------------------------------------
@@ -102,7 +100,7 @@ int eval_bare_king_ending(Position* pos, int s, int side_to_move) {
         }
         const bool heavy = ((pos->rook_slots[s] | pos->queen_slots[s]) & pos->slots[s]) != 0;
         e = (heavy ? f + 220 : f + square_table(KING, s)[sk]) - king_drive_table[dk] - c -
-            16 * std::abs(rank_of(sk) - rank_of(dk)) - 16 * std::abs(file_of(sk) - file_of(dk));
+            16 * MANHATTAN_DISTANCE[sk][dk];
     }
     for (uint32_t pawns = pos->pawn_slots[s] & pos->slots[s]; pawns; pawns &= pawns - 1) {
         const int p = pos->piece_list[s][slot_index(pawns & (0u - pawns))];
@@ -218,7 +216,7 @@ int eval_rook_pawn_vs_rook(Position* pos, int side_to_move, int* scale) {
         v -= 64;
         if (pr == 6) {
             if (R == promo) sc >>= 1;
-            if (A == promo && !(file_of(R) == 1 && manhattan(A, K) > 3)) sc >>= 1;
+            if (A == promo && !(file_of(R) == 1 && MANHATTAN_DISTANCE[A][K] > 3)) sc >>= 1;
         }
     }
     if (sc < 1) sc = 1;
@@ -258,7 +256,7 @@ int eval_pawn_promotion_race(Position* pos, int side_to_move, int s, int* kind) 
     bool drawn = false;
     if (pf == 0 || pf == 7) {
         const int c = c1 + c2 + (fk == off ? 1 : 0);
-        drawn = D - c >= 4 || manhattan(sk, off) - 2 * c >= 6;
+        drawn = D - c >= 4 || MANHATTAN_DISTANCE[sk][off] - 2 * c >= 6;
     } else if (pf == 2 || pf == 5) {
         const int c = c1 + c2;
         const bool corner_side = pf == 2 ? file_of(fk) <= 1 : file_of(fk) >= 6;

@@ -1,6 +1,5 @@
 #include "eval/positional.h"
 
-
 #include "eval/eval_tables.h"
 #include "eval/king_safety.h"
 #include "eval/pawn_facts.h"
