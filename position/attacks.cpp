@@ -208,13 +208,6 @@ void remove_queen_attacks(Position* pos, int o, int sq, AttackRecord* t) { slide
 void add_king_attacks(Position* pos, int o, int sq, AttackRecord* t) { leaper_attacks<KING, true>(pos, o, sq, t); }
 void remove_king_attacks(Position* pos, int o, int sq, AttackRecord* t) { leaper_attacks<KING, false>(pos, o, sq, t); }
 
-const AttackHandler attack_adders[7] = {add_pawn_attacks,   add_pawn_attacks, add_knight_attacks,
-                                        add_bishop_attacks, add_rook_attacks, add_queen_attacks,
-                                        add_king_attacks};
-const AttackHandler attack_removers[7] = {remove_pawn_attacks,   remove_pawn_attacks, remove_knight_attacks,
-                                          remove_bishop_attacks, remove_rook_attacks, remove_queen_attacks,
-                                          remove_king_attacks};
-
 void block_line_attacks(Position* pos, int side, AttackRecord* table, int square, int new_class) {
     line_upkeep<false>(pos, side, table, square, new_class);
 }

@@ -21,10 +21,6 @@ struct Position;
 // side's table). The man's slot bit is read from slot_bit[square].
 using AttackHandler = void (*)(Position* pos, int opponent, int square, AttackRecord* table);
 
-// Indexed by kind 0..6; entry 0 repeats the pawn handler.
-extern const AttackHandler attack_adders[7];
-extern const AttackHandler attack_removers[7];
-
 void add_pawn_attacks(Position* pos, int opponent, int square, AttackRecord* table);
 void remove_pawn_attacks(Position* pos, int opponent, int square, AttackRecord* table);
 void add_knight_attacks(Position* pos, int opponent, int square, AttackRecord* table);
@@ -37,6 +33,16 @@ void add_queen_attacks(Position* pos, int opponent, int square, AttackRecord* ta
 void remove_queen_attacks(Position* pos, int opponent, int square, AttackRecord* table);
 void add_king_attacks(Position* pos, int opponent, int square, AttackRecord* table);
 void remove_king_attacks(Position* pos, int opponent, int square, AttackRecord* table);
+
+// Indexed by kind 0..6; entry 0 repeats the pawn handler. Constant in the
+// header so that an index known when compiling becomes a direct call.
+inline constexpr AttackHandler attack_adders[7] = {add_pawn_attacks,   add_pawn_attacks, add_knight_attacks,
+                                                   add_bishop_attacks, add_rook_attacks, add_queen_attacks,
+                                                   add_king_attacks};
+inline constexpr AttackHandler attack_removers[7] = {remove_pawn_attacks,   remove_pawn_attacks,
+                                                     remove_knight_attacks, remove_bishop_attacks,
+                                                     remove_rook_attacks,   remove_queen_attacks,
+                                                     remove_king_attacks};
 
 // Line upkeep for the line men of `side` (whose table is `table`):
 // `square` has just become occupied by a man of line class new_class.
