@@ -48,9 +48,13 @@ THREAD_STRESS_SEARCHES ?= 300
 test-thread-sanitize:
 	cmake -S . -B $(THREAD_SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVAX_SANITIZE_THREAD=ON
 	cmake --build $(THREAD_SANITIZE_DIR) -j $(JOBS) --target tablebase_threads_tests search_threads_tests e2e_threads_tests
-	$(THREAD_SANITIZE_DIR)/tests/tablebase_threads_tests
-	MORVAX_THREAD_STRESS_SEARCHES=$(THREAD_STRESS_SEARCHES) $(THREAD_SANITIZE_DIR)/tests/search_threads_tests
-	$(THREAD_SANITIZE_DIR)/tests/e2e_threads_tests
+	$(MAKE) --no-print-directory -j 3 --output-sync=target $(THREAD_SANITIZE_RUNS:%=thread-sanitize-run-%)
+
+# The three programs run side by side (each waits mostly on its own threads),
+# their outputs kept whole, one after another.
+THREAD_SANITIZE_RUNS = tablebase_threads_tests search_threads_tests e2e_threads_tests
+thread-sanitize-run-%:
+	MORVAX_THREAD_STRESS_SEARCHES=$(THREAD_STRESS_SEARCHES) $(THREAD_SANITIZE_DIR)/tests/$*
 
 clean:
 	rm -rf build
