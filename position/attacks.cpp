@@ -44,7 +44,6 @@ inline void apply(uint32_t& word, uint32_t amount) {
 
 inline bool occupied(const Position* pos, int square) { return pos->colour[square] != NO_COLOUR; }
 
-
 // ---- Handlers -------------------------------------------------------------------
 
 template <int Kind, bool Add>

@@ -7,9 +7,7 @@
 
 #include <random>
 #include <string>
-#include <vector>
 
-#include "position/make.h"
 #include "position/position.h"
 #include "support/naive_moves.h"
 #include "support/test_board.h"
@@ -42,9 +40,7 @@ TEST(AttackedMen, AgreeWithTheBoardThroughRandomGames) {
                     ASSERT_EQ(attacked_men(&pos, side), expected) << fen << " ply " << ply << " side " << side;
                     ASSERT_EQ(attacked_men_scalar(&pos, side), expected) << fen << " ply " << ply << " side " << side;
                 }
-                const std::vector<Move> legal = naive_legal_moves(&pos);
-                if (legal.empty()) break;
-                make_move(&pos, legal[random() % legal.size()]);
+                if (!play_random_legal_move(&pos, random)) break;
             }
         }
     }

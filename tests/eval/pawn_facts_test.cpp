@@ -5,12 +5,10 @@
 #include <cstdlib>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "eval/eval_constants.h"
 #include "eval/pawns.h"
 #include "position/attack_units.h"
-#include "position/make.h"
 #include "position/position.h"
 #include "support/naive_moves.h"
 #include "support/test_board.h"
@@ -126,9 +124,7 @@ TEST(PawnFacts, AgreeWithTheAttackTablesThroughRandomGames) {
             for (int ply = 0; ply < 60; ++ply) {
                 expect_facts_agree(std::string(fen) + " ply " + std::to_string(ply));
                 if (HasFatalFailure()) return;
-                const std::vector<Move> legal = naive_legal_moves(&pos);
-                if (legal.empty()) break;
-                make_move(&pos, legal[random() % legal.size()]);
+                if (!play_random_legal_move(&pos, random)) break;
             }
         }
     }

@@ -157,3 +157,10 @@ std::vector<Move> naive_legal_moves(Position* pos) {
     }
     return legal;
 }
+
+bool play_random_legal_move(Position* pos, std::mt19937& random) {
+    const std::vector<Move> legal = naive_legal_moves(pos);
+    if (legal.empty()) return false;
+    make_move(pos, legal[random() % legal.size()]);
+    return true;
+}
