@@ -122,8 +122,32 @@ MoveEntry* emit_captures(const Position* pos, int side, MoveEntry* list, Emit em
     // All fifteen slots but the king's in a loop of fixed length, whose end
     // is never mispredicted; an empty slot's square is read as some square
     // and its bit dropped.
-    uint32_t attackers_of[16];
+    alignas(16) uint32_t attackers_of[16];
     uint32_t attacked = 0;
+#if defined(__SSE2__)
+    // The attackers worked out four slots at a time, from the squares' two
+    // attack words put together in registers (SSE2 has no gather; vectors
+    // read back from single stores would wait on the stores). The king's
+    // slot reads as unattacked.
+    const uint8_t* victims = pos->piece_list[side ^ 1];
+    const auto words_of = [&](const AttackRecord* table, int group) {
+        const auto word = [&](int slot) { return slot == 0 ? 0 : int(table[victims[slot] & 63].direct); };
+        return _mm_setr_epi32(word(group), word(group + 1), word(group + 2), word(group + 3));
+    };
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i king_bit = _mm_set1_epi32(1);
+    for (int group = 0; group < 16; group += 4) {
+        const __m128i own4 = words_of(own, group);
+        const __m128i opp4 = words_of(opp, group);
+        // The king's bit cleared where the victim is defended.
+        const __m128i defended_king = _mm_andnot_si128(_mm_cmpeq_epi32(opp4, zero), king_bit);
+        const __m128i mask = _mm_xor_si128(_mm_set1_epi32(int(ATTACK_SLOT_MASK)), defended_king);
+        const __m128i attackers = _mm_and_si128(own4, mask);
+        _mm_store_si128(reinterpret_cast<__m128i*>(attackers_of + group), attackers);
+        const uint32_t none = uint32_t(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(attackers, zero))));
+        attacked |= (~none & 15u) << group;
+    }
+#else
     for (int slot = 1; slot < 16; ++slot) {
         const int to = pos->piece_list[side ^ 1][slot] & 63;
         // The king's bit cleared by a mask when the victim is defended.
@@ -131,6 +155,7 @@ MoveEntry* emit_captures(const Position* pos, int side, MoveEntry* list, Emit em
         attackers_of[slot] = attackers;
         attacked |= uint32_t(attackers != 0) << slot;
     }
+#endif
     attacked &= pos->slots[side ^ 1];
     for (; attacked != 0; attacked &= attacked - 1) {
         const int slot = slot_index(attacked);
