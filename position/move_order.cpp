@@ -97,9 +97,11 @@ void score_moves(int ply, Position* pos, int side, MoveEntry* end) {
             entry->score = int16_t(score);
             continue;
         }
-        int history = index == killer1   ? KILLER1_HISTORY
-                      : index == killer2 ? KILLER2_HISTORY
-                                         : shared_load(ratios[index]) << 7;
+        // The killers chosen by selects over the plain ratio: which moves are
+        // killers follows no pattern a branch could learn.
+        int history = shared_load(ratios[index]) << 7;
+        history = index == killer2 ? KILLER2_HISTORY : history;
+        history = index == killer1 ? KILLER1_HISTORY : history;
 
         // Castling never enters the exchange test: the king does not stand on
         // its destination's attacker lists.
