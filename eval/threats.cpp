@@ -106,31 +106,36 @@ int eval_piece_threats(Position* pos) {
                 int acc = 0;
                 const uint32_t own_word = own[q].xray;
                 const uint32_t enemy_word = enemy[q].xray;
-                auto tied_defender = [&](int ds, int v) {
-                    const int dsq = pos->piece_list[a][ds];
-                    acc += v + (PIECE_VALUES[pos->kind[dsq]] >> 1);
-                    acc += OVERLOAD_REPEAT_COST * overload[ds];
-                    overload[ds] += v >> 4;
-                    const int c = pos->hanging[dsq];
+                // Each defender's share is added under a mask: whether one
+                // is tied follows no pattern a branch could learn. A tied
+                // defender that hangs itself is rare.
+                auto tied_defender = [&](int ds, int dsq, int v) {
+                    const int tied = -int(v > 0);
+                    acc += (v + (PIECE_VALUES[pos->kind[dsq]] >> 1) + OVERLOAD_REPEAT_COST * overload[ds]) & tied;
+                    overload[ds] += (v >> 4) & tied;
+                    const int c = pos->hanging[dsq] & tied;
                     if (c != 0) {
                         const int lost = c < v ? c : v;
                         record_threat(pos, a, lost);
                         pen -= (lost >> shift) + THREAT_COST;
                     }
                 };
-                for (uint32_t defenders = own[q].direct & ATTACK_SLOT_MASK & ~1u; defenders;) {
-                    const int ds = highest_slot(defenders);
-                    defenders &= ~(1u << ds);
-                    const uint32_t unit = ATTACK_UNITS[pos->kind[pos->piece_list[a][ds]]] | (1u << ds);
-                    const int v = exchange_loss(PIECE_VALUES[k], own_word, unit, enemy_word);
-                    if (v > 0) tied_defender(ds, v);
+                for (uint32_t defenders = own[q].direct & ATTACK_SLOT_MASK & ~1u; defenders; defenders &= defenders - 1) {
+                    const int ds = slot_index(defenders);
+                    const int dsq = pos->piece_list[a][ds];
+                    const uint32_t unit = ATTACK_UNITS[pos->kind[dsq]] | (1u << ds);
+                    tied_defender(ds, dsq, exchange_loss(PIECE_VALUES[k], own_word, unit, enemy_word));
                 }
-                for (uint32_t defenders = own[q].xray & ~own[q].direct & ATTACK_SLOT_MASK & ~1u; defenders;) {
-                    const int ds = highest_slot(defenders);
-                    defenders &= ~(1u << ds);
-                    const int v = exchange_loss(PIECE_VALUES[k], own_word, XRAY_UNIT | (1u << ds), enemy_word);
-                    if (v <= 0) break;
-                    tied_defender(ds, v);
+                // Without any one x-ray defender the man loses the same: each
+                // is tied or none is.
+                const uint32_t xray_defenders = own[q].xray & ~own[q].direct & ATTACK_SLOT_MASK & ~1u;
+                if (xray_defenders != 0) {
+                    const int v = exchange_loss(PIECE_VALUES[k], own_word, XRAY_UNIT, enemy_word);
+                    if (v > 0)
+                        for (uint32_t group = xray_defenders; group; group &= group - 1) {
+                            const int ds = slot_index(group);
+                            tied_defender(ds, pos->piece_list[a][ds], v);
+                        }
                 }
                 pen -= acc >> shift;
             }
