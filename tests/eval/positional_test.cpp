@@ -7,6 +7,7 @@
 #include "eval/king_safety.h"
 #include "eval/pawns.h"
 #include "eval/pieces.h"
+#include "eval/threats.h"
 #include "eval_fixture.h"
 
 namespace {
@@ -154,6 +155,38 @@ TEST_F(PositionalTest, LineChecksWeighDefenceBetweenKingAndCheckSquare) {
         const int attack = eval_king_attack(&main_position, WHITE);
         EXPECT_EQ(attack, c.attack) << c.fen;
         EXPECT_EQ(current_ply_record(&main_position)->flags & 0xF, c.flags) << c.fen;
+    }
+}
+
+TEST_F(PositionalTest, TiedDefendersPayForTheMenTheyGuard) {
+    // White's knight on d4, attacked by Black's rooks and safe only while
+    // its defenders stay: the threats term for White and the two largest
+    // threats against White, pinned to the evaluation's values.
+    struct Case {
+        const char* fen;
+        int threats;  // eval_piece_threats, White's view
+        int first;    // threat_first[WHITE]
+        int second;   // threat_second[WHITE]
+    };
+    const Case cases[] = {
+        // One tied pawn defender.
+        {"3r3k/8/8/8/3N4/2P5/8/7K w - - 0 1", -7, 0, 0},
+        // The tied pawn hangs itself to the bishop.
+        {"3r3k/8/8/b7/3N4/2P5/8/7K w - - 0 1", -23, 128, 128},
+        // Defenders of two kinds against two rooks.
+        {"3r3k/3r4/8/8/3N4/2P5/8/3R3K w - - 0 1", -21, 0, 0},
+        // A rook defender with a second rook behind it (an x-ray defender)
+        // against two rooks.
+        {"3r3k/3r4/8/8/3N4/8/3R4/3R3K w - - 0 1", -23, 0, 0},
+        // The x-ray defender is tied as well when a third attacker comes.
+        {"3r3k/3r4/8/8/q2N4/8/3R4/3R3K w - - 0 1", -27, 416, 0},
+    };
+    for (const Case& c : cases) {
+        load(c.fen);
+        for (int side : {WHITE, BLACK}) main_position.threat_first[side] = main_position.threat_second[side] = 0;
+        EXPECT_EQ(eval_piece_threats(&main_position), c.threats) << c.fen;
+        EXPECT_EQ(main_position.threat_first[WHITE], c.first) << c.fen;
+        EXPECT_EQ(main_position.threat_second[WHITE], c.second) << c.fen;
     }
 }
 
