@@ -50,7 +50,8 @@ void recompute_men(Position* pos, int side, uint32_t men, bool side_is_mover, co
         const int after = hanging_value_at(pos, side, square);
         pos->hanging[square] = int16_t(after);
         sum += after - before;
-        hanging_slots = after != 0 ? hanging_slots | bit : hanging_slots & ~bit;
+        // A mask, not a branch: whether a man hangs follows no pattern.
+        hanging_slots = (hanging_slots & ~bit) | (bit & (0u - uint32_t(after != 0)));
         if constexpr (Gains) {
             if (mover_table[square].direct & moved_bit) {
                 const int change = side_is_mover ? before - after : after - before;
