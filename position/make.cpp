@@ -143,6 +143,17 @@ inline void set_piece_masks(Position* pos, int side, int kind, uint32_t bit, boo
     if (LINE_CLASS[kind]) set(pos->line_pieces[side]);
 }
 
+// The material indexes before a capture or promotion, kept in the ply's
+// slot: unmake puts them back instead of working out the excess again.
+inline void save_material_index(Position* pos) {
+    std::memcpy(pos->ply_tables[pos->table_index].saved_material_index, pos->material_index,
+                sizeof pos->material_index);
+}
+
+inline void restore_material_index(Position* pos, const PlyTables* undone) {
+    std::memcpy(pos->material_index, undone->saved_material_index, sizeof pos->material_index);
+}
+
 inline bool excess_can_change(int kind) { return kind == KNIGHT || kind == BISHOP || kind == ROOK; }
 
 inline void set_pawn_bits(Position* pos, int side, int square, uint32_t bit) {
@@ -355,6 +366,7 @@ template <int Kind>
         block_both(pos, to, LINE_CLASS[n]);
     } else {
         const uint32_t captured_bit = pos->slot_bit[to];
+        save_material_index(pos);
         clear_hanging_value(pos, o, to);
         attack_removers[t](pos, s, to, writable_table(pos, o));
         update_xray_both(pos, to, LINE_CLASS[t], LINE_CLASS[n]);
@@ -388,6 +400,7 @@ template <int Kind>
                 }
             }
         } else {
+            if (t == NO_KIND) save_material_index(pos);
             pos->material_counts[s] += MATERIAL_COUNT_INCREMENTS[n] - MATERIAL_COUNT_INCREMENTS[PAWN];
             pos->material[s] += PIECE_VALUES[n] - PIECE_VALUES[PAWN];
             int excess_before = excess_can_change(n) ? material_index_excess(pos, s) : 0;
@@ -512,7 +525,9 @@ namespace {
 
 // Takes the current ply's move back on the board, in the key, the counters
 // and the masks: everything but the attack tables and the hanging values.
-void take_back_board(Position* pos) {
+// The material indexes of a capture or promotion come back from `undone`,
+// the slot of the move's tables.
+void take_back_board(Position* pos, const PlyTables* undone) {
     const PlyRecord* record = current_ply_record(pos);
     const Move move = record->move;
     const int s = pos->side ^ 1;  // the side that moved
@@ -534,9 +549,6 @@ void take_back_board(Position* pos) {
         const int t = record->captured;
         const uint32_t bit = pos->slot_bit[to];
         const uint8_t moved_count = pos->moved[to];
-        // The excess sees the promoted piece where make saw it: still on `to`.
-        const int promotion_excess_before =
-            is_promotion(move) && excess_can_change(n) ? material_index_excess(pos, s) : 0;
 
         if (move_kind_field == MK_EN_PASSANT) make_en_passant(to, pos, from, 0);
 
@@ -552,9 +564,7 @@ void take_back_board(Position* pos) {
                 pos->material[s] -= PIECE_VALUES[n] - PIECE_VALUES[PAWN];
                 set_piece_masks(pos, s, n, bit, false);
                 pos->pawn_slots[s] |= bit;
-                int excess_after = excess_can_change(n) ? material_index_excess(pos, s) : 0;
-                pos->material_index[s] = int16_t(pos->material_index[s] - material_index_increment(n, to) + 1 -
-                                                 promotion_excess_before + excess_after);
+                restore_material_index(pos, undone);
             }
         }
 
@@ -564,14 +574,11 @@ void take_back_board(Position* pos) {
             const uint32_t captured_bit = record->captured_slots;
             place_man(pos, o, t, to, captured_bit);
             pos->moved[to] = record->saved_moved;
-            int excess_before = excess_can_change(t) ? material_index_excess(pos, o) : 0;
             pos->slots[o] |= captured_bit;
-            int excess_after = excess_can_change(t) ? material_index_excess(pos, o) : 0;
             if (t == PAWN) pawn_files(pos, o)[file_of(to)] |= uint8_t(1u << rank_of(to));
             pos->material[o] += PIECE_VALUES[t];
             pos->material_counts[o] += MATERIAL_COUNT_INCREMENTS[t];
-            pos->material_index[o] = int16_t(pos->material_index[o] + material_index_increment(t, to) -
-                                             excess_before + excess_after);
+            restore_material_index(pos, undone);
         }
     }
 
@@ -593,15 +600,19 @@ void unmake_move(Position* pos) {
     pos->attacks[BLACK] = tables->previous_attacks[BLACK];
     point_hanging(pos, tables->previous_hanging);
     pos->table_index -= 1;
-    take_back_board(pos);
+    take_back_board(pos, tables);
 }
 
 void take_back_move(Position* pos) {
     // The tables of the ply before are rebuilt in its slot rather than
     // trusted: the game's take-back reaches below the plies this Position
     // made.
+    const PlyTables* undone = &pos->ply_tables[pos->table_index];
     point_tables(pos, pos->table_index - 1);
-    take_back_board(pos);
+    take_back_board(pos, undone);
+    // That slot may hold a later make's material indexes.
+    for (int side = WHITE; side <= BLACK; ++side)
+        pos->material_index[side] = int16_t(compute_material_index(pos, side));
     rebuild_tables(pos, pos->side);
 }
 

@@ -107,6 +107,7 @@ struct alignas(64) PlyTables {
     HangingTable hanging;              // when this ply has a copy of its own
     AttackRecord* previous_attacks[2]; // the tables of the ply before, for the unmake
     HangingTable* previous_hanging;
+    int16_t saved_material_index[2];   // before a capture or promotion, for the unmake
 };
 
 // ---- Position ---------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "position/make.h"
 #include "position/material.h"
@@ -316,6 +317,27 @@ TEST(MakeMove, HangingValuesAreCopiedOnlyByTheMoveThatChangesThem) {
     EXPECT_EQ(compare_positions(shared.get(), &pos), "");
     unmake_move(&pos);
     EXPECT_EQ(compare_positions(root.get(), &pos), "");
+}
+
+// unmake_move puts the material indexes of a capture or promotion back from
+// the move's slot; the game's take-back finds that slot overwritten by later
+// moves, so it must work them out from the board.
+TEST(MakeMove, TakeBackMoveWorksTheMaterialIndexesOutFromTheBoard) {
+    // A capture that brings a third rook back into the table, a promotion to a
+    // second dark bishop: both indexes change by more than the man's increment.
+    for (const auto& [fen, move] : {std::pair{"R3k3/8/8/8/8/8/1r6/RR2K3 b - -", "b2b1"},
+                                    std::pair{"1n2k3/1P6/8/8/8/8/8/2B1K3 w - -", "b7b8b"},
+                                    std::pair{"1n2k3/P7/8/8/8/8/8/2B1K3 w - -", "a7b8b"}}) {
+        SCOPED_TRACE(std::string(fen) + " " + move);
+        ASSERT_EQ(load_test_board(fen), 1);
+        auto before = snapshot();
+        make_move(&pos, parse_test_move(&pos, move));
+        for (int16_t& index : pos.ply_tables[pos.table_index].saved_material_index) index = 7;
+        take_back_move(&pos);
+        EXPECT_EQ(check_position(&pos), "");
+        EXPECT_EQ(pos.material_index[WHITE], before->material_index[WHITE]);
+        EXPECT_EQ(pos.material_index[BLACK], before->material_index[BLACK]);
+    }
 }
 
 // The search starts from the base record whatever the game played before:
