@@ -26,8 +26,9 @@
 #include "eval/material_table.h"
 
 #include "eval/material.h"
+#include "platform/memory.h"
 
-MaterialTable material_table;
+LargePageStorage<MaterialTable> material_table_storage;
 
 namespace {
 
@@ -144,6 +145,7 @@ uint16_t material_table_rule(const TableMaterial& mover, const TableMaterial& ot
 }
 
 void init_material_table() {
+    request_large_pages(material_table_storage);
     static TableMaterial materials[MATERIAL_TABLE_SIZE];
     for (int i = 0; i < MATERIAL_TABLE_SIZE; ++i) materials[i] = table_material(i);
     for (int a = 0; a < MATERIAL_TABLE_SIZE; ++a)

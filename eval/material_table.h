@@ -9,10 +9,15 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/memory.h"
+
 constexpr int MATERIAL_TABLE_SIZE = 648;
 
 using MaterialTable = uint16_t[MATERIAL_TABLE_SIZE][MATERIAL_TABLE_SIZE];
-extern MaterialTable material_table;
+// On large pages: the evaluation and the quiescence search's gain filter
+// read it at random at every node.
+extern LargePageStorage<MaterialTable> material_table_storage;
+inline constexpr MaterialTable& material_table = material_table_storage.value;
 
 // ---- Entry fields ------------------------------------------------------------------
 // bits 0-10 value + 1024 (side to move's view); bits 11-13 scale (0 none,
