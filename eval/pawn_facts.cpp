@@ -3,6 +3,7 @@
 #include "config/build_config.h"
 #include "eval/eval_constants.h"
 #include "eval/pawns.h"
+#include "platform/memory.h"
 #include "position/position.h"
 
 namespace {
@@ -20,7 +21,11 @@ static_assert(sizeof(PawnCacheEntry) == 64);
 // empty: a fresh table needs no marking.
 constexpr int PAWN_CACHE_BITS = 12;
 constexpr int PAWN_CACHE_ENTRIES = 1 << PAWN_CACHE_BITS;
-PawnCacheEntry pawn_cache[MAX_THREADS][PAWN_CACHE_ENTRIES];
+// On large pages: every evaluation reads it at random.
+LargePageStorage<PawnCacheEntry[MAX_THREADS][PAWN_CACHE_ENTRIES]> pawn_cache_storage;
+constexpr auto& pawn_cache = pawn_cache_storage.value;
+// Asked before the first search writes an entry.
+[[maybe_unused]] const bool pawn_cache_on_large_pages = (request_large_pages(pawn_cache_storage), true);
 
 // The bit of rank r in a pawn-file byte; no bit off the board.
 inline uint32_t rank_bit(int r) { return r >= 0 && r < 8 ? 1u << r : 0u; }
