@@ -1,5 +1,6 @@
 // Memory for the hash tables (the transposition table and the evaluation
-// cache) and large-page storage for static tables. Every hash table is taken through `hash_table_allocator`:
+// cache) and large-page storage for static tables. Every hash table is
+// taken through `hash_table_allocator`:
 // zero-filled memory of that many bytes, nullptr when it can't be had;
 // released with std::free. Tests swap it to see the tables cope with
 // memory that is short.
