@@ -4,17 +4,6 @@
 #include "position/geometry.h"
 #include "position/position.h"
 
-int material_index_increment(int kind, int square) {
-    switch (kind) {
-    case PAWN: return 1;
-    case KNIGHT: return 9;
-    case BISHOP: return square_colour[square] ? 54 : 27;
-    case ROOK: return 108;
-    case QUEEN: return 324;
-    default: return 0;
-    }
-}
-
 int material_index_excess(const Position* pos, int side) {
     uint32_t live = pos->slots[side];
     if (bit_count(pos->knight_slots[side] & live) > 2) return MATERIAL_TABLE_LIMIT;

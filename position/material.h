@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "position/geometry.h"
 #include "position/types.h"
 
 struct Position;
@@ -35,7 +36,13 @@ inline constexpr uint32_t MATERIAL_COUNT_INCREMENTS[7] = {
 // the material table; any other material is kept at 648 or more.
 constexpr int MATERIAL_TABLE_LIMIT = 648;
 
-int material_index_increment(int kind, int square);
+// By kind and square colour (1 dark): a table rather than a switch, which
+// compiles to an indirect jump that the captures of the search mispredict.
+inline constexpr int16_t MATERIAL_INDEX_INCREMENTS[7][2] = {
+    {0, 0}, {1, 1}, {9, 9}, {27, 54}, {108, 108}, {324, 324}, {0, 0}};
+inline int material_index_increment(int kind, int square) {
+    return MATERIAL_INDEX_INCREMENTS[kind][square_colour[square]];
+}
 
 // MATERIAL_TABLE_LIMIT when the side's live men are outside the table's range
 // for a reason their plain sum does not show (a third knight, rook or bishop,
