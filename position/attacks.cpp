@@ -11,19 +11,19 @@ namespace {
 // ---- Dirty rules (see attacks.h) ----------------------------------------------
 
 // An attack by a man of colour `mover` has been added onto the occupied square.
+// (Both marks by masks rather than branches: whose man stands on an
+// attacked square, and whether it hangs, follow no pattern.)
 inline void mark_attack_added(Position* pos, int mover, int square) {
-    int c = pos->colour[square];
-    if (c != mover || pos->hanging[square] != 0) pos->dirty_slots[c] |= pos->slot_bit[square];
+    const int c = pos->colour[square];
+    const bool dirty = (c != mover) | (pos->hanging[square] != 0);
+    pos->dirty_slots[c] |= pos->slot_bit[square] & (0u - uint32_t(dirty));
 }
 
 // An attack by a man of colour `mover` has been removed from the occupied square.
 inline void mark_attack_removed(Position* pos, int mover, int square) {
-    int c = pos->colour[square];
-    if (c != mover) {
-        if (pos->hanging[square] != 0) pos->dirty_slots[c] |= pos->slot_bit[square];
-    } else if (pos->attacks[c ^ 1][square].direct != 0) {
-        pos->dirty_slots[c] |= pos->slot_bit[square];
-    }
+    const int c = pos->colour[square];
+    const bool dirty = c != mover ? pos->hanging[square] != 0 : pos->attacks[c ^ 1][square].direct != 0;
+    pos->dirty_slots[c] |= pos->slot_bit[square] & (0u - uint32_t(dirty));
 }
 
 template <bool Add>
