@@ -130,7 +130,8 @@ struct Position {
     uint32_t key_lo, key_hi;           // position key (side to move not included)
     int32_t own_table;                 // colour of the table seen as own_attacks (the side to move's)
     int32_t opp_table;                 // colour of the table seen as opp_attacks
-    uint32_t dirty_slots[2];           // slots whose hanging value must be recomputed
+    uint32_t dirty_slots[3];           // slots whose hanging value must be recomputed; [NO_COLOUR] takes
+                                       // the empty squares' marks (slot bit 0) and is never read
     int32_t saved_hanging_sum[2];      // hanging_sum before the last move
     uint8_t kind[64];                  // piece kind per square
     uint8_t colour[64];                // colour per square, NO_COLOUR when empty
