@@ -10,20 +10,24 @@ namespace {
 
 // ---- Dirty rules (see attacks.h) ----------------------------------------------
 
-// An attack by a man of colour `mover` has been added onto the occupied square.
-// (Both marks by masks rather than branches: whose man stands on an
-// attacked square, and whether it hangs, follow no pattern.)
-inline void mark_attack_added(Position* pos, int mover, int square) {
-    const int c = pos->colour[square];
-    const bool dirty = (c != mover) | (pos->hanging[square] != 0);
+// Marks the man on `square` (of colour c) when `dirty`. By a mask rather
+// than a branch: whose man stands on an attacked square, and whether it
+// hangs, follow no pattern. An empty square may be marked too: its slot bit
+// is 0, so the mark (into dirty_slots[NO_COLOUR]) changes nothing.
+inline void mark_dirty(Position* pos, int c, int square, bool dirty) {
     pos->dirty_slots[c] |= pos->slot_bit[square] & (0u - uint32_t(dirty));
 }
 
-// An attack by a man of colour `mover` has been removed from the occupied square.
+// An attack by a man of colour `mover` has been added onto the square.
+inline void mark_attack_added(Position* pos, int mover, int square) {
+    const int c = pos->colour[square];
+    mark_dirty(pos, c, square, (c != mover) | (pos->hanging[square] != 0));
+}
+
+// An attack by a man of colour `mover` has been removed from the square.
 inline void mark_attack_removed(Position* pos, int mover, int square) {
     const int c = pos->colour[square];
-    const bool dirty = c != mover ? pos->hanging[square] != 0 : pos->attacks[c ^ 1][square].direct != 0;
-    pos->dirty_slots[c] |= pos->slot_bit[square] & (0u - uint32_t(dirty));
+    mark_dirty(pos, c, square, c != mover ? pos->hanging[square] != 0 : pos->attacks[c ^ 1][square].direct != 0);
 }
 
 template <bool Add>
@@ -50,9 +54,8 @@ template <int Kind, bool Add>
 void leaper_attacks(Position* pos, int opponent, int square, AttackRecord* table) {
     const uint32_t unit = ATTACK_UNITS[Kind] + pos->slot_bit[square];
     const int mover = opponent ^ 1;
-    // Marked whether the target is occupied or not: an empty square's slot
-    // bit and hanging value are 0, so its mark changes nothing, and which of
-    // a leaper's targets are taken follows no pattern a branch could learn.
+    // Every target marked, occupied or not (an empty one's mark changes
+    // nothing): which of a leaper's targets are taken follows no pattern.
     auto attack = [&](int t) {
         apply<Add>(table[t].xray, unit);
         apply<Add>(table[t].direct, unit);
