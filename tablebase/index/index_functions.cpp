@@ -31,7 +31,7 @@ void tb_init_index_functions() {
     for (int record = 1; record < TB_RECORD_COUNT; ++record) {
         TbDescriptor& d = tb_descriptors[size_t(record)];
         for (int side = 0; side < 2; ++side) {
-            if (!tb_build_index_plan(d.name, side, &plans[record][side])) tb_fatal("*** No index plan for a material\n");
+            if (!tb_build_index_plan(d.name, (d.flags & TB_SYMMETRIC) != 0, side, &plans[record][side])) tb_fatal("*** No index plan for a material\n");
             d.index[side] = FUNCTIONS[size_t(record)][size_t(side)];
         }
     }

@@ -413,16 +413,19 @@ uint64_t en_passant_index(const TbIndexPlan& plan, const TbPieceList* const list
 
 }  // namespace
 
-bool tb_build_index_plan(const char* name, int side, TbIndexPlan* plan) {
+bool tb_build_index_plan(const char* name, bool symmetric, int side, TbIndexPlan* plan) {
     *plan = TbIndexPlan{};
     SideMen sides[2];
     if (side < 0 || side > 1 || !parse_name(name, sides)) return false;
     plan->men = uint8_t(sides[0].men + sides[1].men);
-    // Both sides alike: one table, read with the lists exchanged.
+    // A symmetric material has one table, read with the lists exchanged.
+    // Alike men alone do not make one: kpkp keeps a table per side, and its
+    // second side is numbered in its own frames like any other material's.
     bool alike = sides[0].group_count == sides[1].group_count;
     for (int g = 0; alike && g < sides[0].group_count; ++g)
         alike = sides[0].groups[g].slot == sides[1].groups[g].slot && sides[0].groups[g].count == sides[1].groups[g].count;
-    plan->swap = alike && side == 1;
+    if (symmetric && !alike) return false;
+    plan->swap = symmetric && side == 1;
     if (plan->swap) side = 0;
     plan->moving = uint8_t(side);
     return sides[0].has_pawn || sides[1].has_pawn ? build_pawns(sides, side, plan) : build_pawnless(sides, side, plan);

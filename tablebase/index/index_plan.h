@@ -44,7 +44,7 @@ struct TbEnPassantPlan {
 
 struct TbIndexPlan {
     TbPlanForm form = TB_PLAN_PAWNLESS;
-    bool swap = false;   // both sides alike, second side to move: the first side's plan on the exchanged lists
+    bool swap = false;   // symmetric material, second side to move: the first side's plan on the exchanged lists
     uint8_t moving = 0;  // the list of the side to move
     uint8_t flip = 0;    // 56: the head's frame is also turned upside down
     uint8_t men = 0;     // men besides the kings
@@ -59,9 +59,10 @@ struct TbIndexPlan {
     uint64_t table_size = 0;  // head total x plain radices (+ en-passant range): no index reaches it
 };
 
-// The plan of a material's side-`side` function. The index tables must be
-// built. Returns false for a name the plans cannot serve.
-bool tb_build_index_plan(const char* name, int side, TbIndexPlan* plan);
+// The plan of a material's side-`side` function; `symmetric` for a material
+// stored in one table (TB_SYMMETRIC). The index tables must be built.
+// Returns false for a name the plans cannot serve.
+bool tb_build_index_plan(const char* name, bool symmetric, int side, TbIndexPlan* plan);
 
 // The index of a position by its plan (see TbIndexFn); TB_NO_INDEX for a
 // position a game cannot reach (men on one square, kings side by side, a

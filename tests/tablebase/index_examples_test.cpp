@@ -1,7 +1,11 @@
 // Index functions on positions whose index is known: the worked examples of
-// the format and the kppkp positions whose published entries are patched.
+// the format, the kppkp positions whose published entries are patched, and
+// the table of cases worked out from the layout's formulas by a script of
+// its own (index_formulas_check.py, which checks that table too).
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "tablebase/descriptor.h"
@@ -39,6 +43,38 @@ TEST_F(IndexExamplesTest, QueenAgainstKing) {
         {0, "Kh8 Qa1", "Kf1", 997},    // folded, then reflected in the diagonal
     };
     for (const Case& c : cases) EXPECT_EQ(index_of("kqk", c.side, c.first, c.second), c.index) << c.first << " " << c.second;
+}
+
+// Lines "<material> <side> <invert> <first men> / <second men> [ep <square>]
+// = <index>" of the table; '#' starts a comment.
+TEST_F(IndexExamplesTest, IndexesWorkedOutFromTheFormulas) {
+    std::ifstream table(MORVAX_SOURCE_DIR "/tests/tablebase/index_cases.txt");
+    ASSERT_TRUE(table) << "the table of index cases is missing";
+    std::string line;
+    int cases = 0;
+    for (int number = 1; std::getline(table, line); ++number) {
+        line = line.substr(0, line.find('#'));
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        const size_t slash = line.find('/'), equals = line.find('=');
+        ASSERT_TRUE(slash != std::string::npos && equals != std::string::npos && slash < equals) << number;
+        std::istringstream head(line.substr(0, slash));
+        std::string material, word, first, second = line.substr(slash + 1, equals - slash - 1);
+        int side = 0, invert = 0;
+        head >> material >> side >> invert;
+        while (head >> word) first += word + " ";
+        int en_passant = TB_NO_EN_PASSANT;
+        if (const size_t ep = second.find(" ep "); ep != std::string::npos) {
+            std::istringstream square(second.substr(ep + 4));
+            square >> word;
+            en_passant = square_of(word.c_str());
+            second.resize(ep);
+        }
+        const uint64_t expected = std::stoull(line.substr(equals + 1));
+        EXPECT_EQ(index_of(material.c_str(), side, first, second, en_passant, invert), expected)
+            << "index_cases.txt:" << number << ": " << line;
+        ++cases;
+    }
+    EXPECT_GT(cases, 200);
 }
 
 TEST_F(IndexExamplesTest, LikeMenInAnySlotOrder) {

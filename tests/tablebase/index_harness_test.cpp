@@ -192,8 +192,10 @@ void check_random_positions(const char* name, int samples) {
                 if (m.men[i + 1].list == m.men[i].list && m.men[i + 1].letter == m.men[i].letter)
                     std::swap(image[i], image[i + 1]);
             ASSERT_EQ(index_of(m, side, image, ep, invert), index) << "slots exchanged, sample " << n;
-            // Both sides alike: the second side's function reads the first
-            // side's table.
+            // A symmetric material: the second side's function reads the
+            // first side's table. Alike men alone (kpkp) keep a table and a
+            // frame of their own for each side.
+            ASSERT_EQ(plan.swap, side == 1 && (m.d->flags & TB_SYMMETRIC) != 0);
             if (plan.swap) {
                 TbPieceList lists[2];
                 tb_positions::fill_lists(m.men, squares.data(), lists);
