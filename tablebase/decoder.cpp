@@ -6,8 +6,10 @@
 
 #include "tablebase/crc.h"
 
-// The fixed text that opens every compressed file this engine reads; a file
-// with another banner is not read.
+// The text this project's writer puts at the start of a compressed file. The
+// reader takes any 64 bytes there: files written by other programs carry
+// other texts, and the fixed fields and the header checksum (which covers
+// the banner too) tell a table of this format from anything else.
 const uint8_t TB_FILE_BANNER[TB_BANNER_SIZE] = "Compressed endgame table: LZ77 blocks, canonical codes. v1.0\n";
 
 namespace {
@@ -170,7 +172,6 @@ int decomp_open(TbDecoder** decoder, PositionedFile file) {
     uint8_t head[TB_HEADER_FIXED_SIZE];
     const int64_t got = read_at(file, head, sizeof(head), 0);
     if (got != int64_t(sizeof(head))) return error(TB_CHECK_HEADER_SHORT, TB_READ_ERROR);
-    if (std::memcmp(head, TB_FILE_BANNER, TB_BANNER_SIZE) != 0) return error(TB_CHECK_BANNER, TB_READ_ERROR);
     FixedFields fields;
     if (int code = check_fixed_fields(head, &fields)) return code;
     HeaderBuffer header;

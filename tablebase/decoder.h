@@ -6,7 +6,7 @@
 // literals, 768 matches), or stored as is when compression would not save.
 //
 // Header (numbers big-endian):
-//   0-63    banner (TB_FILE_BANNER)
+//   0-63    banner: any text (this project writes TB_FILE_BANNER)
 //   64-67   header size H, checksum included
 //   70      e, log2 of the block size (at most 16)
 //   71      number of match distances, 24

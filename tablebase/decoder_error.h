@@ -10,7 +10,6 @@ constexpr int TB_BAD_ARGUMENT = 7;
 enum TbCheck : int {
     // Header.
     TB_CHECK_HEADER_SHORT = 1,   // fewer than 80 bytes
-    TB_CHECK_BANNER,             // bytes 0-63 are not the banner
     TB_CHECK_BLOCK_LOG,          // block size above 2^16
     TB_CHECK_HEADER_SIZE,        // header size below 84, or too small for its block count
     TB_CHECK_DISTANCE_COUNT,     // not 24 match distances

@@ -70,18 +70,12 @@ void print_error_kind(int code) {
     }
 }
 
-// Reads a compressed part's header: its decoder, or null when the file
-// carries another banner (it is skipped). Bad headers end the program.
+// Reads a compressed part's header and returns its decoder. Bad headers end
+// the program.
 TbDecoder* open_compressed(PositionedFile file, const TbDescriptor& d, int side, int part, const char* name) {
     ++tb_compressed_files;
     TbDecoder* decoder = nullptr;
     const int code = decomp_open(&decoder, file);
-    if (code != 0 && tb_error_check(code) == TB_CHECK_BANNER) {
-        char line[NAME_CAPACITY + 64];
-        std::snprintf(line, sizeof(line), "info string %s is not a table of this kind: skipped\n", name);
-        tb_info(line);
-        return nullptr;
-    }
     if (code != 0) {
         print_error_kind(code);
         fatal_with_name("*** Unable to read %s - %lld ", name, code);
@@ -139,10 +133,6 @@ int register_tablebase_file(const char* folder, int record, int side, int part) 
     TbDecoder* decoder = nullptr;
     if (found > 0 || tb_has_compressed_header(file)) {
         decoder = open_compressed(file, d, side, part, name);
-        if (decoder == nullptr) {
-            close_positioned_file(&file);
-            return 0;
-        }
     } else {
         const int64_t bytes = positioned_file_size(file);
         if (bytes < 0) fatal_with_name("*** Seek in %s failed\n", name);

@@ -1,9 +1,8 @@
 // The scan of the tablebase folders: every name under which a part of a
 // table may be stored is tried in each folder of "NalimovPath", and each file
 // found is checked (compressed header, block size, size against the table's
-// length) and registered. A file absent under every name is skipped; one
-// whose header carries another banner is skipped with a message; one that is
-// present but unreadable or of the wrong size ends the program.
+// length) and registered. A file absent under every name is skipped; one that
+// is present but unreadable or of the wrong size ends the program.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +20,7 @@ int scan_tablebases(const char* folders);
 int register_tablebase_side(int record, const char* folder, int side);
 
 // Registers one part found in one folder; 1 when it is registered (now or
-// before), 0 when no file was found or it was skipped.
+// before), 0 when no file was found.
 int register_tablebase_file(const char* folder, int record, int side, int part);
 
 // Returns when `entries` is the size part `part` of the side's table must

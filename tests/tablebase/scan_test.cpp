@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "position/position.h"
 #include "tablebase/cache.h"
 #include "tablebase/decoder.h"
 #include "tablebase/probe.h"
@@ -18,6 +19,7 @@
 #include "tablebase/tablebase.h"
 #include "tb_encoder.h"
 #include "tb_file_helpers.h"
+#include "tb_positions.h"
 #include "temp_dir.h"
 
 namespace {
@@ -145,14 +147,26 @@ TEST_F(ScanTest, CompressedContentUnderThePlainName) {
     EXPECT_NE(tb_table_sides[KQK][0].decoders[0], nullptr) << "read through the decompressor, not raw";
 }
 
-TEST_F(ScanTest, AnotherBannerIsSkipped) {
-    std::vector<uint8_t> file = tb_encoder::encode(tb_test::sample_table(size_t(length(KQK, 0)), 7)).bytes;
-    file[10] ^= 0x20;
-    tb_encoder::refresh_header_crc(file);
-    tb_encoder::write_bytes(dir_.file("kqk.nbw.emd"), file);
-    EXPECT_EQ(scan(dir_.path()), 0);
-    EXPECT_EQ(registered(KQK, 0), "");
-    EXPECT_NE(printed.find("info string " + dir_.file("kqk.nbw.emd")), std::string::npos) << printed;
+TEST_F(ScanTest, AnotherProgramsBannerIsReadAndProbed) {
+    // kqk, white Ka1 Qd1 against Kh8, white to move: index 1768. The entry
+    // there says the side to move mates in 7 (stored byte 127 - 7).
+    std::vector<uint8_t> table = tb_test::sample_table(size_t(length(KQK, 0)), 7);
+    table[1768] = 120;
+    tb_encoder::write_bytes(dir_.file("kqk.nbw.emd"), tb_test::with_banner(tb_encoder::encode(table).bytes));
+    const int saved_cache_bytes = nalimov_cache_bytes;
+    nalimov_cache_bytes = 1 << 20;
+    std::snprintf(nalimov_path, sizeof(nalimov_path), "%s", dir_.path().c_str());
+    EXPECT_EQ(init_tablebases(1), 1);
+    nalimov_cache_bytes = saved_cache_bytes;
+    EXPECT_EQ(tb_max_pieces, 3);
+    EXPECT_EQ(registered(KQK, 0), dir_.file("kqk.nbw.emd"));
+
+    const std::vector<tb_positions::Man> men = tb_positions::men_of("kqk");
+    const int squares[] = {tb_positions::square_of("a1"), tb_positions::square_of("h8"), tb_positions::square_of("d1")};
+    ASSERT_EQ(tb_positions::set_up(men, squares, 0, 0), 1);
+    int result = 0;
+    ASSERT_EQ(tb_probe_position(&main_position, &result), 1);
+    EXPECT_EQ(result, 7);
 }
 
 TEST_F(ScanTest, ScanAtStartUpBuildsTheCache) {
@@ -214,10 +228,30 @@ TEST_F(ScanFatalTest, OtherBlockSize) {
 }
 
 TEST_F(ScanFatalTest, BrokenHeader) {
-    std::vector<uint8_t> file = tb_encoder::encode(tb_test::sample_table(size_t(length(KQK, 0)), 7)).bytes;
-    file[90] ^= 1;  // the header checksum no longer matches
-    tb_encoder::write_bytes(dir_.file("kqk.nbw.emd"), file);
-    expect_fatal("*** Unable to read " + dir_.file("kqk.nbw.emd") + " - ");
+    // Whatever the banner says, a header whose checksum or fixed fields fail
+    // is not a table of this format.
+    const std::vector<uint8_t> good =
+        tb_test::with_banner(tb_encoder::encode(tb_test::sample_table(size_t(length(KQK, 0)), 7)).bytes);
+    struct Case {
+        const char* name;
+        size_t at;
+        uint8_t value;
+        bool fix_checksum;
+    };
+    const Case cases[] = {
+        {"checksum", 90, uint8_t(good[90] ^ 1), false},
+        {"signature", 79, 0xF6, true},
+        {"distance count", 71, 23, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> file = good;
+        file[c.at] = c.value;
+        if (c.fix_checksum) tb_encoder::refresh_header_crc(file);
+        tb_encoder::write_bytes(dir_.file("kqk.nbw.emd"), file);
+        std::remove("debug.txt");
+        expect_fatal("*** Unable to read " + dir_.file("kqk.nbw.emd") + " - ");
+    }
 }
 
 }  // namespace

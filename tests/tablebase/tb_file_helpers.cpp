@@ -1,5 +1,7 @@
 #include "tb_file_helpers.h"
 
+#include <cstring>
+
 namespace tb_test {
 
 namespace {
@@ -38,6 +40,13 @@ std::vector<uint8_t> random_bytes(size_t size, uint32_t seed) {
     uint32_t state = seed;
     for (uint8_t& b : data) b = uint8_t(next_random(&state));
     return data;
+}
+
+std::vector<uint8_t> with_banner(std::vector<uint8_t> file, const char* text) {
+    const size_t length = std::strlen(text);
+    for (size_t i = 0; i < size_t(TB_BANNER_SIZE); ++i) file[i] = i < length ? uint8_t(text[i]) : 0;
+    tb_encoder::refresh_header_crc(file);
+    return file;
 }
 
 OpenFile::OpenFile(const std::string& path) { open_positioned_file(path.c_str(), &file_); }

@@ -17,6 +17,11 @@ namespace tb_test {
 std::vector<uint8_t> sample_table(size_t size, uint32_t seed);
 std::vector<uint8_t> random_bytes(size_t size, uint32_t seed);
 
+// A compressed file's bytes with another text in its 64 banner bytes and the
+// header checksum made right again, as another program would write it.
+constexpr const char* OTHER_BANNER = "Endgame table written by some other program, 2 Mar 1999 (c) xyz";
+std::vector<uint8_t> with_banner(std::vector<uint8_t> file, const char* text = OTHER_BANNER);
+
 // An open file; closed when the object goes.
 class OpenFile {
 public:
