@@ -62,6 +62,11 @@ int64_t positioned_file_size(PositionedFile file) {
     return int64_t(info.st_size);
 }
 
+bool positioned_file_is_regular(PositionedFile file) {
+    struct stat info {};
+    return fstat(file.descriptor, &info) == 0 && S_ISREG(info.st_mode);
+}
+
 void close_positioned_file(PositionedFile* file) {
     if (!file->is_open()) return;
     close(file->descriptor);

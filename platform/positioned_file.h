@@ -29,5 +29,8 @@ bool write_at(PositionedFile file, const void* buffer, size_t length, uint64_t o
 // The file's size in bytes, -1 when it can't be had.
 int64_t positioned_file_size(PositionedFile file);
 
+// Whether the open file is a regular file (not a folder, device or pipe).
+bool positioned_file_is_regular(PositionedFile file);
+
 // Closes an open file and marks the handle closed; nothing for a closed one.
 void close_positioned_file(PositionedFile* file);

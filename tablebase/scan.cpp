@@ -56,6 +56,15 @@ int candidate_names(const char* folder, const TbDescriptor& d, int side, int par
     return count;
 }
 
+// Opens a table file; anything but a regular file (a folder named like a
+// table, say) counts as not found.
+bool open_table_file(const char* name, PositionedFile* file) {
+    if (!open_positioned_file(name, file)) return false;
+    if (positioned_file_is_regular(*file)) return true;
+    close_positioned_file(file);
+    return false;
+}
+
 // The message of a decompressor error's kind, printed before the program ends.
 void print_error_kind(int code) {
     switch (tb_error_kind(code)) {
@@ -124,7 +133,7 @@ int register_tablebase_file(const char* folder, int record, int side, int part) 
     const int count = candidate_names(folder, d, side, part, names);
     PositionedFile file;
     int found = 0;
-    while (found < count && !open_positioned_file(names[found], &file)) ++found;
+    while (found < count && !open_table_file(names[found], &file)) ++found;
     if (found == count) return 0;
     const char* name = names[found];
 

@@ -1,7 +1,9 @@
 // The tablebase options as an interface uses them: "NalimovPath" rescans the
-// folders, "NalimovCache" rebuilds the cache, and a table file of the wrong
-// size ends the program with its message in "debug.txt".
+// folders, "NalimovCache" rebuilds the cache, a folder named like a table is
+// no table, and a table file of the wrong size ends the program with its
+// message in "debug.txt".
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -39,6 +41,16 @@ TEST_F(TablebaseOptions, PathAndCache) {
     bool shown = false;
     for (const std::string& line : lines) shown = shown || line == "option name NalimovPath type string default " + tables_.path();
     EXPECT_TRUE(shown);
+    engine_.send("quit");
+    EXPECT_EQ(engine_.wait_exit(), 0);
+}
+
+TEST_F(TablebaseOptions, AFolderNamedLikeATableIsNoTable) {
+    // No table found: no cache line, and the program goes on.
+    ASSERT_EQ(mkdir(tables_.file("kqk.nbw").c_str(), 0755), 0);
+    engine_.send("setoption name NalimovPath value " + tables_.path());
+    engine_.send("isready");
+    EXPECT_EQ(engine_.read_line(), "readyok");
     engine_.send("quit");
     EXPECT_EQ(engine_.wait_exit(), 0);
 }

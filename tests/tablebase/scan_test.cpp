@@ -147,6 +147,18 @@ TEST_F(ScanTest, CompressedContentUnderThePlainName) {
     EXPECT_NE(tb_table_sides[KQK][0].decoders[0], nullptr) << "read through the decompressor, not raw";
 }
 
+TEST_F(ScanTest, AFolderNamedLikeATableIsNotFound) {
+    // kqk side 0: a folder under the plain name, the table under the next.
+    ASSERT_EQ(mkdir(dir_.file("kqk.nbw").c_str(), 0755), 0);
+    write_compressed(dir_.file("kqk.nbw.emd"), length(KQK, 0));
+    // krk side 1: folders under its names and nothing else.
+    ASSERT_EQ(mkdir(dir_.file("krk.nbb").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(dir_.file("krk.nbb.emd").c_str(), 0755), 0);
+    EXPECT_EQ(scan(dir_.path()), 3);
+    EXPECT_EQ(registered(KQK, 0), dir_.file("kqk.nbw.emd"));
+    EXPECT_EQ(registered(KRK, 1), "");
+}
+
 TEST_F(ScanTest, AnotherProgramsBannerIsReadAndProbed) {
     // kqk, white Ka1 Qd1 against Kh8, white to move: index 1768. The entry
     // there says the side to move mates in 7 (stored byte 127 - 7).
