@@ -1,9 +1,11 @@
 #include "tablebase/cache.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "tablebase/decoder.h"
 #include "tablebase/table_sides.h"
+#include "tablebase/tablebase.h"
 
 uint32_t tb_cache_nodes = 0;
 
@@ -31,6 +33,9 @@ uint32_t free_head = TB_NO_NODE;
 
 TbSpinLock pool_lock;
 TbDecodeState* decode_pool[TB_DECODE_POOL_SIZE] = {};
+
+// A part file's path (at most a folder of "NalimovPath" and a name) and the words around it.
+constexpr int DROPPED_LINE_CAPACITY = 400;
 
 uint8_t* data_of(uint32_t node) { return block_data + uint64_t(node) * TB_BLOCK_SIZE; }
 
@@ -135,10 +140,22 @@ void pool_put(TbDecodeState* state) {
         }
 }
 
+// Tells the interface, once per part, that a table file is no longer read:
+// without the line a damaged table would only show as positions the engine
+// no longer knows. Called with no lock held; frees the dropped name.
+void report_dropped(char* name, const char* why) {
+    if (name == nullptr) return;
+    char line[DROPPED_LINE_CAPACITY];
+    std::snprintf(line, sizeof(line), "info string tablebase file %s %s: no longer used\n", name, why);
+    tb_info(line);
+    std::free(name);
+}
+
 // Opens the part's file if needed; the caller holds the side's file lock and
 // still holds it on return. When a first open fails (perhaps for want of
-// file handles), every tablebase file is closed and the open tried once more.
-bool open_part(TbTableSide& s, int part) {
+// file handles), every tablebase file is closed and the open tried once more;
+// when that fails too the part is dropped and its name left in *dropped.
+bool open_part(TbTableSide& s, int part, char** dropped) {
     if (s.files[part].is_open()) return true;
     const char* name = s.part_names[part].load(std::memory_order_relaxed);
     if (name == nullptr) return false;
@@ -150,7 +167,7 @@ bool open_part(TbTableSide& s, int part) {
     name = s.part_names[part].load(std::memory_order_relaxed);
     if (name == nullptr) return false;
     if (open_positioned_file(name, &s.files[part])) return true;
-    tb_drop_part(&s, part);
+    *dropped = tb_drop_part(&s, part);
     return false;
 }
 
@@ -165,17 +182,20 @@ bool load_block(uint32_t record, uint32_t side, uint32_t block, uint32_t n) {
     const uint32_t block_in_part = split ? block & ((1u << TB_PART_BLOCK_SHIFT) - 1) : block;
     if (part >= uint32_t(TB_MAX_PARTS)) return false;
 
+    char* dropped = nullptr;
     s.file_lock.lock();
-    if (!open_part(s, int(part))) {
+    if (!open_part(s, int(part), &dropped)) {
         s.file_lock.unlock();
+        report_dropped(dropped, "can't be opened");
         return false;
     }
     const PositionedFile file = s.files[part];
     const TbDecoder* decoder = s.decoders[part];
     if (decoder == nullptr) {
         const int64_t got = read_at(file, data_of(n), TB_BLOCK_SIZE, uint64_t(block_in_part) * TB_BLOCK_SIZE);
-        if (got < 0) tb_drop_part(&s, int(part));
+        if (got < 0) dropped = tb_drop_part(&s, int(part));
         s.file_lock.unlock();
+        report_dropped(dropped, "can't be read");
         nodes[n].valid = got < 0 ? 0 : uint32_t(got);
         return got >= 0;
     }
@@ -191,8 +211,10 @@ bool load_block(uint32_t record, uint32_t side, uint32_t block, uint32_t n) {
     nodes[n].valid = state->block_size;
     pool_put(state);
     if (error != 0) {
-        TbLockGuard guard(s.file_lock);
-        tb_drop_part(&s, int(part));
+        s.file_lock.lock();
+        dropped = tb_drop_part(&s, int(part));
+        s.file_lock.unlock();
+        report_dropped(dropped, tb_error_kind(error) == TB_READ_ERROR ? "can't be read" : "is damaged");
         return false;
     }
     return true;

@@ -52,8 +52,8 @@ void tb_close_files() {
         }
 }
 
-void tb_drop_part(TbTableSide* side, int part) {
-    std::free(side->part_names[part].exchange(nullptr, std::memory_order_relaxed));
+char* tb_drop_part(TbTableSide* side, int part) {
+    return side->part_names[part].exchange(nullptr, std::memory_order_relaxed);
 }
 
 void tb_forget_registrations() {

@@ -47,8 +47,10 @@ void tb_close_files();
 
 // Forgets a part whose file failed, so that later reads of it fail at once.
 // The caller holds the side's file lock: only holders of that lock read the
-// name itself (the probe only tests it for null), so it is freed at once.
-void tb_drop_part(TbTableSide* side, int part);
+// name itself (the probe only tests it for null). Returns the name, which the
+// caller now owns and frees (std::free), or null when another reader dropped
+// the part first; so exactly one reader learns of each drop.
+char* tb_drop_part(TbTableSide* side, int part);
 
 // Forgets every registration: closes the files and frees names, decoders
 // and buckets (the registry's leaves stay). The cache must be

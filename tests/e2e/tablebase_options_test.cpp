@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine_process.h"
+#include "tb_encoder.h"
 #include "temp_dir.h"
 
 namespace {
@@ -51,6 +54,66 @@ TEST_F(TablebaseOptions, AFolderNamedLikeATableIsNoTable) {
     engine_.send("setoption name NalimovPath value " + tables_.path());
     engine_.send("isready");
     EXPECT_EQ(engine_.read_line(), "readyok");
+    engine_.send("quit");
+    EXPECT_EQ(engine_.wait_exit(), 0);
+}
+
+// Every line up to the best move of a fixed-depth search.
+std::vector<std::string> search(EngineProcess& engine, const std::string& fen) {
+    engine.send("position fen " + fen);
+    engine.send("go depth 6");
+    std::vector<std::string> lines;
+    while (std::optional<std::string> line = engine.read_line(60000)) {
+        lines.push_back(*line);
+        if (line->rfind("bestmove", 0) == 0) break;
+    }
+    return lines;
+}
+
+// The score of the last "info depth" line, "score cp 900" and the like.
+std::string last_score(const std::vector<std::string>& lines) {
+    std::string score;
+    for (const std::string& line : lines) {
+        const size_t at = line.find(" score ");
+        if (line.rfind("info depth", 0) != 0 || at == std::string::npos) continue;
+        const size_t end = line.find(' ', line.find(' ', at + 7) + 1);
+        score = line.substr(at + 1, end - at - 1);
+    }
+    return score;
+}
+
+TEST_F(TablebaseOptions, ADamagedTableIsReportedOnceAndTheEvaluationAnswers) {
+    // kqk with the queen's side to move, 25629 entries in four blocks, none
+    // of which decodes (each starts with a match of nothing before it).
+    tb_encoder::Options damaged;
+    damaged.code = tb_encoder::Code::FLAT;
+    damaged.raw_blocks.assign(4, {tb_encoder::match(0, 10)});
+    const std::string table = tables_.file("kqk.nbw.emd");
+    tb_encoder::write_bytes(table, tb_encoder::encode(std::vector<uint8_t>(25629, 100), damaged).bytes);
+    engine_.send("setoption name NalimovPath value " + tables_.path());
+    EXPECT_EQ(engine_.read_line(), "info string TBS 3 pieces 32Mb cache");
+
+    const std::string fen = "8/8/8/4k3/8/8/8/K6Q w - - 0 1";  // mate too far for depth 6
+    const std::vector<std::string> lines = search(engine_, fen);
+    ASSERT_FALSE(lines.empty());
+    int reports = 0;
+    for (const std::string& line : lines)
+        if (line.rfind("info string", 0) == 0) {
+            EXPECT_EQ(line, "info string tablebase file " + table + " is damaged: no longer used");
+            ++reports;
+        }
+    EXPECT_EQ(reports, 1);
+
+    // The search answers as it does without tables.
+    EngineProcess without(MORVAX_SP_PATH);
+    ASSERT_TRUE(without.read_line(10000)) << "no banner";
+    without.send("uci");
+    ASSERT_FALSE(without.read_until("uciok").empty());
+    const std::vector<std::string> reference = search(without, fen);
+    ASSERT_FALSE(reference.empty());
+    EXPECT_EQ(last_score(lines), last_score(reference));
+    EXPECT_NE(last_score(lines).find("score cp "), std::string::npos) << last_score(lines);
+    EXPECT_EQ(lines.back(), reference.back());
     engine_.send("quit");
     EXPECT_EQ(engine_.wait_exit(), 0);
 }

@@ -2,11 +2,13 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "tablebase/cache.h"
 #include "tablebase/decoder.h"
 #include "tablebase/table_sides.h"
+#include "tablebase/tablebase.h"
 #include "tb_file_helpers.h"
 #include "tb_fixture.h"
 
@@ -18,6 +20,17 @@ constexpr int KQK = 5;
 using CacheTest = TablebaseTest;
 
 int stored(const std::vector<uint8_t>& data, uint64_t at) { return int(int8_t(data[size_t(at)])); }
+
+// The "info string" lines the tables print while it lives.
+std::string printed;
+void capture(const char* line) { printed += line; }
+struct PrintedLines {
+    PrintedLines() {
+        printed.clear();
+        tb_info_printer = capture;
+    }
+    ~PrintedLines() { tb_info_printer = nullptr; }
+};
 
 // A table whose every block starts with its own number, so a block read
 // from the wrong place shows.
@@ -86,11 +99,13 @@ TEST_F(CacheTest, EvictsTheLeastRecentlyUsedBlock) {
 TEST_F(CacheTest, DeletedFileFailsOnceAndForAll) {
     const std::string path = attach_plain(KQK, 0, 0, numbered_blocks(2, 1));
     start();
+    const PrintedLines lines;
     std::remove(path.c_str());
     EXPECT_EQ(tb_cache_read(KQK, 0, 0, 0), TB_CACHE_NO_VALUE);
     EXPECT_EQ(tb_side_has_part(KQK, 0, 1), 0);
     tb_encoder::write_bytes(path, numbered_blocks(2, 1));  // back again: not looked at
     EXPECT_EQ(tb_cache_read(KQK, 0, 1, 0), TB_CACHE_NO_VALUE);
+    EXPECT_EQ(printed, "info string tablebase file " + path + " can't be opened: no longer used\n");
 }
 
 TEST_F(CacheTest, PlainFileBeyondFourGigabytes) {
@@ -133,6 +148,16 @@ TEST_F(CacheTest, FailedDecodesGiveBackTheirStates) {
         EXPECT_EQ(tb_side_has_part(record, 1, 1), 0) << "a part that fails to decode is dropped";
     }
     for (uint32_t b = 0; b < 3; ++b) EXPECT_EQ(tb_cache_read(KQK, 0, b, 0), int8_t(5 + b));
+}
+
+TEST_F(CacheTest, ADamagedPartIsReportedOnce) {
+    const std::string path = attach_compressed_file(KQK, 1, 0, table_with_bad_block());
+    start();
+    const PrintedLines lines;
+    EXPECT_EQ(tb_cache_read(KQK, 1, 0, 5), 3);
+    EXPECT_EQ(printed, "") << "a good block says nothing";
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(tb_cache_read(KQK, 1, 1, uint32_t(i)), TB_CACHE_NO_VALUE);
+    EXPECT_EQ(printed, "info string tablebase file " + path + " is damaged: no longer used\n");
 }
 
 TEST_F(CacheTest, SplitSideReadsAnotherPartAfterAFailure) {
