@@ -14,8 +14,9 @@ constexpr int TB_LAST_THREE_MEN_RECORD = 5;
 constexpr int TB_LAST_FOUR_MEN_RECORD = 35;
 constexpr int TB_LAST_FIVE_MEN_RECORD = 145;
 
-// Descriptor flags.
-constexpr uint32_t TB_SYMMETRIC = 1;  // both sides have the same men: one table (side 0)
+// Descriptor flags. TB_SYMMETRIC marks the materials stored in one table;
+// they have the same men on both sides, but kpkp, which has too, keeps two.
+constexpr uint32_t TB_SYMMETRIC = 1;  // one table (side 0) for both sides to move
 constexpr uint32_t TB_TWO_BYTE = 2;   // 16-bit entries
 constexpr uint32_t TB_SPLIT = 4;      // each side's table is stored in parts of 2^31 bytes
 
