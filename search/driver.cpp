@@ -26,27 +26,20 @@
 
 uint32_t search_mode = SEARCH_MODE_IDLE;
 uint8_t stop_reason = 0;
+DriverState driver_state{};
 
 namespace {
 
 constexpr int MAX_ITERATION = 62;
 constexpr int LEARNED_EXTRA_BASE = 960;
 
-// The driver's own values across the iterations of one search.
-struct DriverState {
-    int iterations_done;
-    int root_score;
-    int lowest_score, highest_score;  // since iteration 2
-    int second_score;                 // the second root move's score after iteration 1
-    bool easy_move;
-    uint64_t iteration_nodes;         // nodes of the last iteration
-    uint64_t best_move_nodes;
-    int smoothed_share;
-    bool learned_result;
-    int previous_final_score;         // root score at the end of the previous search
-    int first_search_ply = -1;        // game index of the engine's first search in this game
+// What a search leaves for the engine's later searches of the same game.
+struct GameSearches {
+    int previous_final_score = 0;  // root score at the end of the last normal search
+    int first_search_ply = -1;     // game index of the engine's first search in this game
 };
-DriverState driver{};
+GameSearches game_searches{};
+DriverState& driver = driver_state;
 
 // Figures for "bench".
 int completed_depth = 0;
@@ -54,6 +47,24 @@ uint64_t searched_nodes = 0;
 uint32_t searched_ms = 0;
 
 uint64_t node_total() { return position_node_total(&main_position); }
+
+// Every value that one search sets and a later one would read starts
+// afresh. The time extension above all: an easy move in a search without a
+// clock takes a share of its no-clock target, tens of millions of ms, and
+// carried into a clock search that would put the deadline below zero and
+// end it before its first iteration. The count of iterations without a
+// best-move change must count this search's iterations only, or the
+// easy-move saving never finds it equal to the iteration.
+void reset_search_state() {
+    driver = DriverState{};
+    time_extension_ms = 0;
+    iterations_without_change = 0;
+    reference_score = 0;
+    reference_score_change = 0;
+    best_move_changes = 0;
+    ponder_offset_ms = 0;
+    completed_depth = 0;
+}
 
 void prepare_new_search(int side) {
     Move book_move = prepare_root(side);
@@ -70,7 +81,11 @@ void prepare_new_search(int side) {
 }
 
 void run_iterations() {
+    bool cut = false;  // the last iteration was stopped before its end
     while (stop_reason == 0 && check_next_iteration() == 3) {
+        // The check's poll may have stopped the search (time, "stop"): an
+        // iteration that will not run is not announced either.
+        if (stop_reason != 0) break;
         root_search_state = ROOT_ITERATING;
         // The limit caps how far each iteration looks.
         if ((search_flags & EF_LIMIT_STRENGTH) && search_mode != SEARCH_MODE_ADVICE)
@@ -80,7 +95,8 @@ void run_iterations() {
         if (input_mode != 0 && (output_state & OUTPUT_PRINTING)) print_depth(iteration_depth);
         int score = search_root(&main_position, iteration_depth);
         // An iteration cut short keeps the last complete one's order and scores.
-        if (stop_reason == 0) {
+        cut = stop_reason != 0;
+        if (!cut) {
             driver.root_score = score;
             // The first iteration orders by subtree size; from then on by
             // score, which also keeps a known result (searched no more, so
@@ -111,6 +127,11 @@ void run_iterations() {
         driver.iteration_nodes = node_total() - nodes_at_start;
         ++iterations_without_change;
     }
+    // A search that ends between iterations has the last one's result, exact
+    // whatever the root went through in it (a later move that failed low in
+    // its re-search leaves the state at 2): it ends in the state of an
+    // iteration's start, as its result line and learned entry show.
+    if (!cut) root_search_state = ROOT_ITERATING;
 }
 
 // A result worth remembering for the next games: the root score moved far
@@ -131,15 +152,28 @@ void store_learned_result() {
 }
 
 // The depth of the root result: the last complete iteration, or the one cut
-// short when the best move had already been searched in it.
+// short when the best move had already been searched in it; 0 when no
+// iteration searched it.
 int result_depth() { return std::max(driver.iterations_done, root_move_count > 0 ? root_moves[0].depth : 0); }
+
+// The result line a search that printed none still owes: its best line at
+// the depth searched. A search stopped before its first iteration searched
+// the best move has no depth to show and shows nothing; a finished game
+// (no move to search) shows its mate or stalemate score at depth 0, and a
+// book move its line.
+void print_final_line() {
+    int depth = result_depth();
+    bool unsearched = root_move_count == 0 || (root_moves[0].flags & RM_KNOWN);
+    if (depth == 0 && !unsearched) return;
+    print_root_lines(depth);
+}
 
 // The end of a search the interface started: the "bestmove" answer, and the
 // move booked in the game history with its time and search data.
 void play_best_move() {
     // A search that ended before its "info" output began (a quick mate, a
     // short move time, a finished game) still shows its result once.
-    if (!pv_line_printed) print_root_lines(result_depth());
+    if (!pv_line_printed) print_final_line();
     // Analysis and pondering end only when the interface says so.
     while ((search_mode == SEARCH_MODE_INFINITE || search_mode == SEARCH_MODE_PONDER) &&
            stop_reason != STOP_COMMAND)
@@ -187,8 +221,8 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
     root_game_ply = game_ply;
     // The calibration leaves the game's bookkeeping as a fresh engine has it.
     bool calibrating = mode == SEARCH_MODE_CALIBRATION;
-    if (!calibrating && (driver.first_search_ply < 0 || game_ply < driver.first_search_ply)) {
-        driver.first_search_ply = game_ply;
+    if (!calibrating && (game_searches.first_search_ply < 0 || game_ply < game_searches.first_search_ply)) {
+        game_searches.first_search_ply = game_ply;
         last_book_ply = game_ply - 2;
         book_exit_key_lo = main_position.key_lo;
         book_exit_key_hi = main_position.key_hi;
@@ -208,8 +242,7 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
     restart_move_timer();
 
     if (iteration_depth == 0) {
-        driver.iterations_done = 0;
-        driver.root_score = 0;
+        reset_search_state();
         prepare_new_search(side);
     } else if ((root_moves[0].flags & RM_KNOWN) ||
                (root_move_count > 1 && root_moves[1].score < -MATE_SCORE_BOUND) ||
@@ -234,7 +267,7 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
 
     bool decided = search_state_flags & SEARCH_ROOT_DECIDED;
     if (tt_share_kb >= 1024 && driver.learned_result && driver.iterations_done > 2 && !weak_move &&
-        node_rate_limit == 0 && !internal && game_ply - driver.first_search_ply < 100 && !decided)
+        node_rate_limit == 0 && !internal && game_ply - game_searches.first_search_ply < 100 && !decided)
         store_learned_result();
 
     // A finished game keeps its result kind (mated or stalemate) in its record.
@@ -245,6 +278,9 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
     if (!internal) play_best_move();
     if (internal) restore_settings(saved);
 
+    // Only a search for the move (pondering that became one included) leaves
+    // its score to compare with.
+    if (search_mode == SEARCH_MODE_NORMAL) game_searches.previous_final_score = driver.root_score;
     int result = stop_reason;
     if (mode == SEARCH_MODE_NORMAL || search_mode == SEARCH_MODE_NORMAL) {
         search_mode = stop_reason >= 128 ? 1 : 3;
@@ -252,10 +288,11 @@ int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms) {
         search_mode = stop_reason < 20 ? 2 : 1;
         result = 0x40;
     }
-    if (!calibrating) driver.previous_final_score = driver.root_score;
     iteration_depth = 0;
     return result;
 }
+
+void forget_game_searches() { game_searches = GameSearches{}; }
 
 void set_next_window(int score) {
     if (score >= MATE_SCORE_BOUND + 1) {
@@ -277,6 +314,12 @@ int check_next_iteration() {
     int next = iteration_depth + 1;
     bool allowed = next <= iteration_depth_limit || (search_mode != SEARCH_MODE_NORMAL && next <= MAX_ITERATION);
     if (!allowed) return 5;
+    // The "depth" of "go" ends the search before an iteration beyond it is
+    // started or announced.
+    if (search_mode == SEARCH_MODE_NORMAL && next > go_depth_limit) {
+        signal_stop(STOP_DEPTH_LIMIT);
+        return 5;
+    }
     if (iteration_depth == 0) {
         reference_score = root_evaluation;
         reference_score_change = 0;
@@ -284,7 +327,12 @@ int check_next_iteration() {
         return 3;
     }
     int64_t target = soft_limit_ms;
-    if (iterations_without_change == iteration_depth && root_instability == 0 && driver.easy_move &&
+    // The saving is a share of the time planned from a clock. A search without
+    // one has no planned time, only a target beyond any search; a share of
+    // that would either save nothing or end a "go depth" or "movetime" search
+    // at once.
+    if (search_has_clock() && iterations_without_change == iteration_depth && root_instability == 0 &&
+        driver.easy_move &&
         root_moves[0].score >= driver.second_score + 128) {
         time_extension_ms = -target / 2;
         // A recapture of what the last move took is all the more obvious.
@@ -294,7 +342,7 @@ int check_next_iteration() {
             PIECE_VALUES[main_position.kind[move_to(best)]] >= PIECE_VALUES[last.captured])
             time_extension_ms = -target * 3 / 4;
         if (int64_t(share) >= main_position.easy_move_share + 68) time_extension_ms -= target / 4;
-        if (driver.root_score > driver.previous_final_score + 64) time_extension_ms /= 2;
+        if (driver.root_score > game_searches.previous_final_score + 64) time_extension_ms /= 2;
     }
     int64_t elapsed = int64_t(get_elapsed_ms()) + ponder_offset_ms;
     driver.smoothed_share = (std::max<int>(int(share), 16) + driver.smoothed_share) / 2;

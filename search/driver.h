@@ -33,9 +33,29 @@ enum StopReasonCode : uint8_t {
 };
 extern uint8_t stop_reason;
 
+// The driver's own values across the iterations of one search. Every search
+// starts them afresh: none of them means anything to the next search.
+struct DriverState {
+    int iterations_done;
+    int root_score;
+    int lowest_score, highest_score;  // since iteration 2
+    int second_score;                 // the second root move's score after iteration 1
+    bool easy_move;
+    uint64_t iteration_nodes;         // nodes of the last iteration
+    uint64_t best_move_nodes;
+    int smoothed_share;
+    bool learned_result;
+};
+extern DriverState driver_state;
+
 // Runs a search for `side` in run mode `mode` with the clock values of the
 // side to move; the stop reason (0x40 outside the normal mode).
 int think(int side, int mode, int moves_to_go, int time_ms, int increment_ms);
+
+// A new game ("ucinewgame", or a "position" of another game): the engine's
+// next search is its first of that game, and the last root score belongs
+// to the old one.
+void forget_game_searches();
 
 // The next iteration's aspiration window around the score just found: a mate
 // keeps its side of the window open.

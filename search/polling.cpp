@@ -23,8 +23,36 @@ uint32_t last_throttle_ms = 0;
 namespace {
 
 constexpr uint32_t NO_DEADLINE = DEFAULT_TIME_CAP_MS;
+// The longest single sleep of the node-rate throttle: input ("stop", "quit",
+// "ponderhit", "isready") is read between two sleeps, so this bounds how
+// late it is answered.
+constexpr int64_t THROTTLE_SLICE_MS = 20;
+
+// The main position's nodes when the search began to poll: those of the
+// root preparation, which are no search.
+uint64_t throttle_base_nodes = 0;
 
 uint64_t main_nodes() { return main_position.nodes; }
+
+// A poll count that brings the next poll within a quarter of the time left
+// to the deadline, so that a deadline of a few ms is kept to about a ms. The
+// machine's speed is the lower of the rate measured and the calibrated one:
+// a rate measured in the first ms of a search overstates it.
+int32_t poll_count_within_deadline(uint64_t nodes, uint32_t e, uint64_t rate) {
+    uint64_t speed = std::min<uint64_t>(rate, node_rate_estimate);
+    uint64_t left_ms = deadline_ms > e ? deadline_ms - e : 0;
+    nodes = std::min(nodes, speed * left_ms / 4000);
+    return int32_t(std::clamp<uint64_t>(nodes, 1, INT32_MAX));
+}
+
+// How many ms the search is ahead of the node rate the strength limit
+// allows, at `e` ms into it; the time spent pondering counts as spent. The
+// root preparation's nodes do not count: at 14 nodes a second the few dozen
+// of them would be seconds of lead at the first poll.
+int64_t lead_over_node_rate(uint32_t e) {
+    uint64_t nodes = main_nodes() > throttle_base_nodes ? main_nodes() - throttle_base_nodes : 0;
+    return int64_t(nodes * 1000 / uint64_t(node_rate_limit)) - int64_t(ponder_offset_ms) - int64_t(e) - 1;
+}
 
 bool root_move_in_progress() { return root_move_index < root_move_count; }
 
@@ -49,6 +77,25 @@ bool read_pending_input() {
     if (input_mode == 0 || stop_reason != 0 || !search_services.has_pending_input()) return false;
     search_services.process_input();
     return stop_reason != 0;
+}
+
+// Sleeps while the search is ahead of the allowed node rate: in short
+// slices, reading input between them, never past the deadline, and no
+// longer once a stop is set. The lead is measured afresh after every slice,
+// so that a "ponderhit" read meanwhile, which restarts the search's clock
+// and counts the time spent pondering as spent, leaves the rate as it was.
+uint32_t wait_for_node_rate(uint32_t e) {
+    for (int64_t ahead = lead_over_node_rate(e); ahead > 0; ahead = lead_over_node_rate(e)) {
+        sleep_ms(uint32_t(std::min({ahead, int64_t(deadline_ms) - int64_t(e), THROTTLE_SLICE_MS})));
+        bool stopped = read_pending_input() || stop_reason != 0;
+        e = get_elapsed_ms();
+        if (stopped) break;
+        if (e >= deadline_ms) {
+            signal_stop(STOP_TIME_POLLED);
+            break;
+        }
+    }
+    return e;
 }
 
 }  // namespace
@@ -85,6 +132,7 @@ uint32_t poll_search(int first) {
 
     uint64_t rate;
     if (first) {
+        throttle_base_nodes = main_nodes();
         rate = node_rate_estimate;
         last_throttle_ms = 100;
         last_info_ms = e;
@@ -99,21 +147,8 @@ uint32_t poll_search(int first) {
     }
 
     if (node_rate_limit != 0) {
-        // Ahead of the allowed node rate: wait, still answering input.
-        int64_t ahead = int64_t(main_nodes() * 1000 / uint64_t(node_rate_limit)) - ponder_offset_ms - e - 1;
-        if (ahead > 0 && iteration_depth >= 1) {
-            uint32_t target = e + uint32_t(ahead);
-            uint32_t step = uint32_t(ahead >> 3);
-            uint32_t now = e;
-            do {
-                if (input_mode != 0 && search_services.has_pending_input()) search_services.process_input();
-                sleep_ms(step);
-                now = get_elapsed_ms();
-                if (now >= deadline_ms) signal_stop(STOP_TIME_POLLED);
-            } while (stop_reason == 0 && now < target);
-            e = now;
-        }
-        poll_countdown = std::max(node_rate_limit / 8, 1);
+        if (iteration_depth >= 1) e = wait_for_node_rate(e);
+        poll_countdown = poll_count_within_deadline(uint64_t(std::max(node_rate_limit / 8, 1)), e, rate);
         if (input_mode >= 32 && e >= 1000 && e >= last_info_ms + 1000 && root_move_in_progress()) {
             if (output_state == (OUTPUT_PRINTING | OUTPUT_NEW_ROOT_MOVE)) print_current_root_move();
             print_nodes_nps(main_position.nodes);
@@ -128,7 +163,7 @@ uint32_t poll_search(int first) {
             signal_stop(STOP_TIME_POLLED);
             return e;
         }
-        poll_countdown = int32_t(std::max<uint64_t>(rate / 32, 1));
+        poll_countdown = poll_count_within_deadline(rate / 32, e, rate);
         return e;
     }
     bool short_ponder = search_mode == SEARCH_MODE_PONDER && soft_limit_ms < 2000;

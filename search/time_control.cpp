@@ -39,6 +39,19 @@ GameRecord& record(int ply) { return game_records[std::clamp(ply, 0, GAME_RECORD
 // Moves a side has made: plies counted from the game's first position.
 int64_t moves_made(int side) { return (int64_t(ply_base) + game_ply - side) / 2; }
 
+// The most of the time left that a search may plan to use. The rest is
+// kept back for what the clock counts after the engine's deadline: the poll
+// that finds it, the answer on its way through the pipe, a busy machine's
+// scheduler, and the interface's own lag in reading the answer and stopping
+// the clock. Half the time left, up to CLOCK_SAFETY_MARGIN_MS, so that a clock
+// of a few tens of ms still leaves a search something; the reserve of a
+// longer clock is far larger anyway.
+constexpr int64_t CLOCK_SAFETY_MARGIN_MS = 50;
+int64_t clock_cap_ms(int64_t time_left) {
+    int64_t left = std::max<int64_t>(time_left, 0);
+    return std::max<int64_t>(left - std::min(left / 2, CLOCK_SAFETY_MARGIN_MS), 1);
+}
+
 }  // namespace
 
 void set_time_control(int mtg, int time_ms, int increment_ms) {
@@ -157,7 +170,7 @@ void set_move_time(int ms) { move_time_ms = ms; }
 
 void allocate_time(int mtg, int time_left, int increment) {
     panic_limit_ms = DEFAULT_TIME_CAP_MS;
-    if (search_mode == SEARCH_MODE_INFINITE || time_mode == TIME_MODE_NO_CLOCK) {
+    if (!search_has_clock()) {
         soft_limit_ms = 238000000;
         hard_limit_ms = 1524000000;
     } else {
@@ -166,7 +179,8 @@ void allocate_time(int mtg, int time_left, int increment) {
         b -= b >> 4;
         // What stays in reserve for the interface's own delays.
         int64_t reserve = (increment == 0 && (search_flags & EF_GUI_TIME_LAG)) ? 8000 : 1500;
-        int64_t f = std::max<int64_t>(b - reserve, 60);
+        // The floor of 60 ms never plans more than the clock allows.
+        int64_t f = std::min(std::max<int64_t>(b - reserve, 60), clock_cap_ms(time_left));
         int64_t c = std::max(increment, 0);
         c -= c >> 4;
         int64_t g = f + c * (a - 1);
@@ -189,6 +203,8 @@ void allocate_time(int mtg, int time_left, int increment) {
     }
     begin_polling();
 }
+
+bool search_has_clock() { return search_mode != SEARCH_MODE_INFINITE && time_mode != TIME_MODE_NO_CLOCK; }
 
 void restart_move_timer() {
     search_start_tick = tick_count_ms();

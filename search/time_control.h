@@ -62,6 +62,9 @@ void record_ply_stats(int ply, int depth, int score, uint32_t elapsed_ms, int fl
 const PlyClock* get_ply_clock(int ply);
 void set_move_time(int ms);
 void allocate_time(int moves_to_go, int time_left_ms, int increment_ms);
+// True when the running search plans its time from a clock (not analysis,
+// not a depth or "movetime" search).
+bool search_has_clock();
 // Restarts the timing of the move and the processor clock.
 void restart_move_timer();
 uint32_t get_elapsed_ms();

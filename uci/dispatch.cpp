@@ -116,7 +116,10 @@ int handle_position(const char* text) {
         while (shared < previous_position_text.size() && text[shared] &&
                text[shared] == previous_position_text[shared])
             ++shared;
-        if (shared * 3 / 2 < previous_position_text.size()) end_game();
+        if (shared * 3 / 2 < previous_position_text.size()) {
+            end_game();
+            forget_game_searches();
+        }
     }
     new_game_pending = 0;
     previous_position_text = text;
@@ -279,6 +282,7 @@ int dispatch_command(const char* line) {
     if (match_keyword("ucinewgame", &cursor)) {
         if (search_running()) return COMMAND_BUSY;
         end_game();
+        forget_game_searches();
         new_game_pending = 1;
         clear_hash(0);
         return COMMAND_HANDLED;

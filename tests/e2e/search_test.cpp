@@ -6,11 +6,43 @@
 #include <chrono>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine_process.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long ms_since(Clock::time_point since) {
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+// The figures of the line before "bestmove": "info time T nps R nodes N".
+struct FinalFigures {
+    long time = -1, nps = -1, nodes = -1;
+};
+FinalFigures final_figures(const std::vector<std::string>& lines) {
+    FinalFigures figures;
+    std::smatch found;
+    const std::regex statistics("info time (\\d+) nps (\\d+) nodes (\\d+)");
+    if (lines.size() >= 2 && std::regex_match(lines[lines.size() - 2], found, statistics))
+        figures = {std::stol(found[1].str()), std::stol(found[2].str()), std::stol(found[3].str())};
+    return figures;
+}
+
+// The depths of the "info depth" lines, in their order.
+std::vector<int> depths_shown(const std::vector<std::string>& lines) {
+    std::vector<int> depths;
+    std::smatch found;
+    const std::regex depth_line("info (multipv \\d+ )?depth (\\d+) .*");
+    for (const std::string& line : lines)
+        if (std::regex_match(line, found, depth_line)) depths.push_back(std::stoi(found[2].str()));
+    return depths;
+}
+
+const char* const KIWIPETE = "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
 class SearchCommands : public ::testing::Test {
 protected:
@@ -258,6 +290,87 @@ TEST_F(SearchCommands, AFinishedGameAnswersTheNullMove) {
     }
 }
 
+// A search without a clock (analysis, a hint, the bench) leaves nothing that
+// cuts the next clock search short: it completes its iterations and uses
+// its planned time. A minute's clock plans at least 1825 ms (a thirtieth of
+// what it keeps back), of which an easy move may save three quarters.
+TEST_F(SearchCommands, AClockSearchAfterAnySearchWithoutAClockThinks) {
+    const std::string position = "position fen rnb1k1nr/ppp1pp2/6pp/1P1p2B1/2Pb4/5P1N/P3P1Pq/RN1QKB1R b KQkq - 0 10";
+    write_file(engine_->folder().file("one.fen"), position.substr(13) + "\n");
+    const char* const before[] = {"go depth 9", "go movetime 300", "go infinite", "bench one.fen 1"};
+    for (const char* search : before) {
+        engine_->send(position);
+        engine_->send(search);
+        if (std::string(search) == "go infinite") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            engine_->send("stop");
+        }
+        if (std::string(search).rfind("bench", 0) == 0)
+            ASSERT_TRUE(engine_->read_until_prefix("average depth=", 30000)) << search;
+        else
+            until_bestmove();
+        engine_->send("position startpos moves e2e4");
+        engine_->send("go wtime 60000 btime 60000");
+        auto lines = until_bestmove();
+        std::vector<int> depths = depths_shown(lines);
+        ASSERT_FALSE(depths.empty()) << search;
+        EXPECT_GE(*std::max_element(depths.begin(), depths.end()), 6) << "after " << search;  // 5 complete
+        EXPECT_GT(final_figures(lines).time, 1825 / 10) << "after " << search;
+    }
+}
+
+// No "info depth" line for an iteration that never runs: a "go depth" search
+// announces none beyond its depth (MultiPV starts the announcements at depth
+// 7), and a search stopped before its first iteration shows no result line,
+// only its best move.
+TEST_F(SearchCommands, NoIterationIsShownThatDidNotRun) {
+    struct Case {
+        const char* multipv;
+        const char* go;
+        int deepest;  // 0: no depth line at all
+    };
+    const Case cases[] = {{"2", "go depth 8", 8}, {"1", "go movetime 0", 0}};
+    for (const Case& c : cases) {
+        engine_->send(std::string("setoption name MultiPV value ") + c.multipv);
+        engine_->send("position startpos");
+        engine_->send(c.go);
+        auto lines = until_bestmove();
+        EXPECT_FALSE(best_of(lines).empty()) << c.go;
+        std::vector<int> depths = depths_shown(lines);
+        int deepest = depths.empty() ? 0 : *std::max_element(depths.begin(), depths.end());
+        EXPECT_EQ(deepest, c.deepest) << c.go;
+        for (int depth : depths) EXPECT_GE(depth, 1) << c.go;
+    }
+}
+
+// Small clocks, each searched on a few positions: the time the engine
+// reports never reaches the clock. A search that the machine itself held up
+// (a busy machine can keep any process from its processor longer than such
+// a clock) is searched once more; an engine that plans or polls beyond the
+// clock overruns it every time.
+TEST_F(SearchCommands, ASmallClockIsNeverOverrun) {
+    struct Case {
+        int time_ms, increment_ms;
+    };
+    const Case cases[] = {{1000, 0}, {100, 1000}, {50, 1000}};
+    const char* const positions[] = {"startpos", "startpos moves e2e4", KIWIPETE};
+    for (const Case& c : cases) {
+        for (const char* position : positions) {
+            std::string times;
+            bool in_time = false;
+            for (int attempt = 0; attempt < 3 && !in_time; ++attempt) {
+                engine_->send(std::string("position ") + position);
+                engine_->send("go wtime " + std::to_string(c.time_ms) + " btime " + std::to_string(c.time_ms) +
+                              " winc " + std::to_string(c.increment_ms) + " binc " + std::to_string(c.increment_ms));
+                long time = final_figures(until_bestmove()).time;
+                in_time = time >= 0 && time < c.time_ms;
+                times += " " + std::to_string(time);
+            }
+            EXPECT_TRUE(in_time) << c.time_ms << "+" << c.increment_ms << " " << position << ": reported" << times;
+        }
+    }
+}
+
 TEST_F(SearchCommands, BenchPrintsItsSummary) {
     write_file(engine_->folder().file("two.fen"),
                "\n8/8/8/4k3/8/8/2PK4/8 w - - 0 1\n");
@@ -266,6 +379,83 @@ TEST_F(SearchCommands, BenchPrintsItsSummary) {
     ASSERT_TRUE(summary);
     EXPECT_TRUE(std::regex_match(*summary, std::regex("average depth=\\d+\\.\\d\\d nps=\\d+, \\d+\\.\\d\\d\\ds")))
         << *summary;
+}
+
+// A search under the strength limit sleeps to keep its node rate, and still
+// keeps its clock and answers "stop" and "quit" at once. The bounds are far
+// above what an idle machine takes (a few ms; the limit's sleeps last 20 ms
+// at most) and far below what the sleeps took when they ran on regardless
+// (a second and more at the lowest rating).
+constexpr long LIMITED_ANSWER_MS = 1000;
+
+class LimitedSearch : public SearchCommands, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        SearchCommands::SetUp();
+        engine_->send("setoption name UCI_LimitStrength value true");
+        engine_->send("setoption name UCI_Elo value " + std::to_string(GetParam()));
+        engine_->send("position " + std::string(KIWIPETE));
+    }
+};
+
+TEST_P(LimitedSearch, KeepsItsClock) {
+    struct Case {
+        const char* go;
+        long most_ms;  // the reported time stays below it
+    };
+    // The clock plans 30 ms at most; the move time is kept to about a ms,
+    // and is far from the second the sleeps used to add.
+    const Case cases[] = {{"go wtime 500 btime 500", 500}, {"go movetime 300", 600}};
+    for (const Case& c : cases) {
+        engine_->send(c.go);
+        FinalFigures figures = final_figures(until_bestmove());
+        EXPECT_GE(figures.time, 0) << c.go;
+        EXPECT_LT(figures.time, c.most_ms) << c.go;
+    }
+}
+
+TEST_P(LimitedSearch, AnswersStopAtOnce) {
+    engine_->send("go infinite");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const Clock::time_point sent = Clock::now();
+    engine_->send("stop");
+    EXPECT_FALSE(best_of(until_bestmove(10000)).empty());
+    EXPECT_LT(ms_since(sent), LIMITED_ANSWER_MS);
+}
+
+TEST_P(LimitedSearch, EndsAtOnceOnQuit) {
+    engine_->send("go infinite");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const Clock::time_point sent = Clock::now();
+    engine_->send("quit");
+    EXPECT_EQ(engine_->wait_exit(10000), 0);
+    EXPECT_LT(ms_since(sent), LIMITED_ANSWER_MS);
+}
+
+INSTANTIATE_TEST_SUITE_P(Elo, LimitedSearch, ::testing::Values(750, 2000));
+
+// After "ponderhit" the limited engine searches on at its node rate (UCI_Elo
+// 2000: 256 nodes a second) for the rest of its planned time: 2312 ms for
+// two minutes on the clock, less the 1.5 s spent pondering. An engine that
+// slept after "ponderhit" for about as long as it had pondered would search
+// nothing more and show the rate of its pondering spread over the whole
+// time; the bound lies halfway between that and the rate (the root's own few
+// dozen nodes are counted on top of it).
+TEST_F(SearchCommands, APonderhitSearchGoesOnAtTheLimitedRate) {
+    const long rate = 256;
+    engine_->send("setoption name UCI_LimitStrength value true");
+    engine_->send("setoption name UCI_Elo value 2000");
+    engine_->send("position startpos moves e2e4");
+    const Clock::time_point start = Clock::now();
+    engine_->send("go ponder wtime 120000 btime 120000");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const long pondered = ms_since(start);
+    engine_->send("ponderhit");
+    FinalFigures figures = final_figures(until_bestmove());
+    ASSERT_GE(figures.time, 0);
+    const long after = figures.time;  // the time is counted from "ponderhit"
+    EXPECT_GT(figures.nps, rate * (pondered + after / 2) / (pondered + after)) << after << " ms after ponderhit";
+    EXPECT_LT(figures.nps, rate * 5 / 4) << after << " ms after ponderhit";
 }
 
 }  // namespace

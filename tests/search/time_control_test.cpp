@@ -7,6 +7,8 @@
 #include "config/settings.h"
 #include "game/game_history.h"
 #include "search/driver.h"
+#include "search/polling.h"
+#include "search/root.h"
 #include "search/strength.h"
 
 namespace {
@@ -64,7 +66,7 @@ TEST_F(TimeControlTest, AllocationAdjustments) {
         {"GUI lag keeps 8 s back", 0, 60000, 0, EF_GUI_TIME_LAG, -1, (56250 - 8000) / 30},
         {"GUI lag ignored with increment", 0, 60000, 16, EF_GUI_TIME_LAG, -1, (54750 + 15 * 29) / 30},
         {"three plies after the book", 0, 60000, 0, 0, 3, 1825 + ((5 * 1825) >> 4)},
-        {"a flag never falls below 60 ms", 0, 100, 0, 0, -1, 60 / 30},
+        {"a flag never falls below 60 ms", 0, 1000, 0, 0, -1, 60 / 30},
     };
     for (const Case& c : cases) {
         search_flags = (ENGINE_FLAGS_DEFAULT & ~(EF_PONDER | EF_GUI_TIME_LAG | EF_LIMIT_STRENGTH)) | c.flags;
@@ -73,6 +75,36 @@ TEST_F(TimeControlTest, AllocationAdjustments) {
         EXPECT_EQ(soft_limit_ms, c.soft) << c.name;
         EXPECT_LE(soft_limit_ms, hard_limit_ms) << c.name;
     }
+}
+
+// However small the clock, neither a planned time nor the deadline, the
+// largest time extension added, reaches it: a margin stays for what the
+// clock counts after the deadline.
+TEST_F(TimeControlTest, NoPlanReachesTheClock) {
+    struct Case {
+        int time_ms, increment_ms;
+        int64_t hard;
+    };
+    const Case cases[] = {
+        {1000, 0, 30},     // the 60 ms floor fits: a thirtieth planned, half the floor at most
+        {100, 1000, 50},   // the floor would pass the clock: half of it, 50 ms at most, stays back
+        {50, 1000, 25},
+        {20, 1000, 10},
+        {1, 0, 0},         // a clock all but gone: the answer at once
+    };
+    for (const Case& c : cases) {
+        for (uint32_t ponder : {0u, EF_PONDER}) {
+            search_flags = (search_flags & ~EF_PONDER) | ponder;
+            go(0, c.time_ms, c.increment_ms);
+            EXPECT_EQ(hard_limit_ms, c.hard) << c.time_ms << "+" << c.increment_ms;
+            EXPECT_LE(soft_limit_ms, hard_limit_ms) << c.time_ms << "+" << c.increment_ms;
+            time_extension_ms = 8 * soft_limit_ms;  // a root that fails low
+            check_time_and_input(0);
+            EXPECT_LE(deadline_ms, uint32_t(c.hard)) << c.time_ms << "+" << c.increment_ms;
+        }
+    }
+    time_extension_ms = 0;
+    stop_reason = 0;
 }
 
 TEST_F(TimeControlTest, StrengthLimitPlansLess) {
