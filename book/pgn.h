@@ -13,10 +13,15 @@ extern int round_counter;
 
 std::string autosave_file_path();
 
+// Text for the inside of a PGN comment: a brace would end the comment (or
+// open another) early, so '{' becomes '(' and '}' becomes ')'.
+std::string pgn_comment_text(const std::string& text);
+
 // The start-up comment; a missing file is not created.
 void write_autosave_header();
-// Ends the current game once: the result from the engine's last score, book
-// learning, and the game appended to the auto-save file. Later calls for
+// Ends the current game once: the result (from the last position when the
+// game is over there, else from the engine's last score), book learning,
+// and the game appended to the auto-save file. Later calls for
 // the same game (until the next set-up or move) do nothing. Always 1.
 int end_game();
 

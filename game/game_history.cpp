@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "config/settings.h"
 #include "position/attack_units.h"
 #include "position/make.h"
 #include "position/position.h"
 #include "position/setup.h"
+#include "position/zobrist.h"
 
 GameRecord game_records[GAME_RECORD_COUNT];
 GameRecord* current_game_record = &game_records[1];
@@ -21,6 +23,8 @@ int last_book_ply = -1;
 uint32_t book_exit_key_lo = 0;
 uint32_t book_exit_key_hi = 0;
 int game_ended = 0;
+int compacted_plies = 0;
+GameStartPosition compacted_start{};
 
 namespace {
 
@@ -57,8 +61,33 @@ int setup_game(int side, uint32_t flags) {
     current_game_record = &start;
     last_book_ply = -1;
     game_ended = 0;
+    compacted_plies = 0;
     refresh_game_state();
     return 1;
+}
+
+GameStartPosition capture_game_position(int ply_number, int fifty) {
+    const Position* pos = &main_position;
+    GameStartPosition start{};
+    std::memcpy(start.kind, pos->kind, sizeof(start.kind));
+    std::memcpy(start.colour, pos->colour, sizeof(start.colour));
+    start.side = pos->side;
+    start.chess960 = (engine_flags & EF_CHESS960) != 0;
+    start.ep_square = pos->ep_square;
+    start.fifty = fifty;
+    start.ply_number = ply_number;
+    for (int side = WHITE; side <= BLACK; ++side) {
+        const int king = king_square(pos, side);
+        // Standard castling moves the king from its start square only.
+        const bool king_may_castle = pos->moved[king] == 0 && (start.chess960 || king == (side == WHITE ? E1 : E8));
+        for (int wing = CASTLE_A_SIDE; wing <= CASTLE_H_SIDE; ++wing) {
+            const int rook = castle_rook_squares[wing][side];
+            const bool right = king_may_castle && pos->kind[rook] == ROOK && pos->colour[rook] == side &&
+                               pos->moved[rook] == 0;
+            start.castling_rooks[side][wing] = right ? rook : -1;
+        }
+    }
+    return start;
 }
 
 int play_game_move(Move move, int side) {
@@ -117,6 +146,8 @@ void compact_game_history() {
     int reversible = pos->fifty;
     int ply = pos->ply;
     if (reversible < 0) {
+        compacted_plies += ply - 1;
+        compacted_start = capture_game_position(ply_base + compacted_plies, 0);
         pos->ply = 1;
         current_game_record = &game_records[1];
         return;
@@ -124,7 +155,23 @@ void compact_game_history() {
     // The copy must start at record 2 or later and leave room to play on:
     // keep at most the records that exist, and at most 495 of them.
     reversible = std::min({reversible, ply - 2, GAME_RECORD_COUNT - 5});
-    std::memmove(&game_records[2], &game_records[ply - reversible], sizeof(GameRecord) * size_t(reversible + 1));
+    const int first_kept = ply - reversible;
+    // The game now starts before the first record kept: walk back to that
+    // position to keep it (board, rights, clocks), then forward again. The
+    // records themselves are left as they are.
+    while (current_game_record >= game_records + first_kept) take_back_game_move();
+    compacted_plies += first_kept - 2;
+    compacted_start = capture_game_position(ply_base + compacted_plies, pos->fifty);
+    GameRecord& start = game_records[1];
+    start.saved_key_lo = pos->key_lo;
+    start.saved_key_hi = pos->key_hi;
+    start.ply_flags = side_attacks_king(pos, pos->side ^ 1) ? uint16_t(PLY_IN_CHECK) : 0;
+    while (current_game_record < game_records + ply) {
+        reset_ply_stack(pos);
+        ++current_game_record;
+        make_game_move(pos, current_game_record->move);
+    }
+    std::memmove(&game_records[2], &game_records[first_kept], sizeof(GameRecord) * size_t(reversible + 1));
     pos->ply = reversible + 2;
     current_game_record = &game_records[reversible + 2];
 }

@@ -47,6 +47,32 @@ extern uint32_t book_exit_key_lo;        // position key kept with the book-exit
 extern uint32_t book_exit_key_hi;
 extern int game_ended;                   // end_game has run for this game: set-ups and moves clear it
 
+// A position as a saved game's FEN tag gives it.
+struct GameStartPosition {
+    uint8_t kind[64];
+    uint8_t colour[64];
+    int side;
+    int castling_rooks[2][2];  // [side][CastleWing]: square of the rook a castling right names, -1 none
+    bool chess960;
+    int ep_square;             // 0: none
+    int fifty;                 // half-move clock
+    int ply_number;            // 2 x full-move number - 2 + side
+};
+
+// The main position as a game's start, with its ply number and half-move
+// clock; the castling rights are those the move generator would grant.
+GameStartPosition capture_game_position(int ply_number, int fifty);
+
+// Plies dropped from the front of the history by compaction since the last
+// set-up, and the position before the first ply the history still holds
+// (valid while compacted_plies > 0): a saved game starts there.
+extern int compacted_plies;
+extern GameStartPosition compacted_start;
+
+// Plies of the game since its set-up as numbered before any compaction: the
+// index of the current record had nothing been dropped.
+inline int uncompacted_game_ply() { return game_ply + compacted_plies; }
+
 // Sets up the main position (setup_position, with the same arguments and
 // result) and starts the game history from it: records 0 and 1 cleared,
 // record 1 the start of the game with its key, and the current record.
@@ -59,7 +85,8 @@ int setup_game(int side, uint32_t flags);
 int play_game_move(Move move, int side);
 // Takes the current record's move back and makes the record before it current.
 void take_back_game_move();
-// Renumbers the history down to the part the repetition tests can still reach.
+// Renumbers the history down to the part the repetition tests can still
+// reach, keeping the position before the first record kept.
 void compact_game_history();
 // Disambiguation data of a move for algebraic notation (before it is made):
 // the moving kind, 0x08 when the origin file is needed, 0x10 the origin rank.

@@ -41,7 +41,10 @@ void write_tags(std::FILE* file, int side, int result) {
         if (node_rate_limit != 0) std::fprintf(file, "[WhiteElo \"%d\"]\n", uci_elo);
     }
     std::fprintf(file, "[Result \"%s\"]\n", RESULT_TEXTS[result & 3]);
-    if (!fen_tag_text.empty()) std::fprintf(file, "[SetUp \"1\"]\n[FEN \"%s\"]\n", fen_tag_text.c_str());
+    // A compacted history no longer holds the game's first moves: the game
+    // is saved from the first position it still holds.
+    const std::string fen = compacted_plies > 0 ? fen_text(compacted_start) : fen_tag_text;
+    if (!fen.empty()) std::fprintf(file, "[SetUp \"1\"]\n[FEN \"%s\"]\n", fen.c_str());
 }
 
 void write_settings(std::FILE* file) {
@@ -49,9 +52,9 @@ void write_settings(std::FILE* file) {
                  threads_in_use, on_off(search_flag(EF_BUSY_THREADS)), idle_percent, long(hash_size_kb / 1024),
                  on_off(search_flag(EF_RETAIN_HASH)), on_off(search_flag(EF_POSITION_LEARNING)), tb_max_pieces,
                  nalimov_cache_bytes >> 20, tablebase_level, -draw_value, multi_pv);
-    std::fprintf(file, "tbs path=<%s>\n", nalimov_path);
+    std::fprintf(file, "tbs path=<%s>\n", pgn_comment_text(nalimov_path).c_str());
     const int mode = int((book_options & BO_BOOK_MODE) >> BO_BOOK_MODE_SHIFT);
-    std::fprintf(file, "%s Book=%s/%s Pos=%ld BkLrn=%s %d Elo=%s/%d/%d\n", book_file_name,
+    std::fprintf(file, "%s Book=%s/%s Pos=%ld BkLrn=%s %d Elo=%s/%d/%d\n", pgn_comment_text(book_file_name).c_str(),
                  on_off(book_options & BO_OWN_BOOK), BOOK_MODE_TEXTS[mode <= 4 ? mode : 0], book_record_count,
                  on_off(search_flag(EF_BOOK_LEARNING)), 128, on_off(search_flag(EF_LIMIT_STRENGTH)), uci_elo,
                  uci_elo_max);
@@ -118,7 +121,7 @@ int write_autosave_game(std::FILE* file, int side, int result) {
     for (int i = 2; i <= last; ++i) {
         const GameRecord& record = game_records[i];
         const PlyClock* clock = get_ply_clock(i);
-        const int p = i + ply_base;
+        const int p = i + ply_base + compacted_plies;
         char number[24] = "";
         if (p % 2 == 0)
             std::snprintf(number, sizeof(number), "%d.", p / 2);

@@ -111,7 +111,7 @@ int handle_position(const char* text) {
 
     // A new text that keeps less than two thirds of the last one is another
     // game: close the old one first.
-    if (!new_game_pending && game_ply >= 3) {
+    if (!new_game_pending && uncompacted_game_ply() >= 3) {
         size_t shared = 0;
         while (shared < previous_position_text.size() && text[shared] &&
                text[shared] == previous_position_text[shared])

@@ -1,6 +1,7 @@
 #include "uci/fen.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "config/settings.h"
@@ -9,6 +10,7 @@
 #include "position/position.h"
 #include "position/setup.h"
 #include "position/types.h"
+#include "position/zobrist.h"
 #include "uci/command_words.h"
 
 std::string fen_tag_text;
@@ -168,7 +170,53 @@ uint32_t read_castling(const char* text, const FenBoard& board) {
     return word;
 }
 
+char castling_letter(const GameStartPosition& p, int side, int wing) {
+    const int rook = p.castling_rooks[side][wing];
+    char letter = wing == CASTLE_H_SIDE ? 'K' : 'Q';
+    // Another rook of the side beyond this one on its wing needs the file.
+    const int step = wing == CASTLE_H_SIDE ? 1 : -1;
+    for (int file = file_of(rook) + step; file >= 0 && file < 8; file += step) {
+        const int square = square_at(file, rank_of(rook));
+        if (p.kind[square] == ROOK && p.colour[square] == side) letter = char('A' + file_of(rook));
+    }
+    return side == WHITE ? letter : char(std::tolower(static_cast<unsigned char>(letter)));
+}
+
 }  // namespace
+
+std::string fen_text(const GameStartPosition& p) {
+    std::string text;
+    for (int rank = 7; rank >= 0; --rank) {
+        int empty = 0;
+        for (int file = 0; file < 8; ++file) {
+            const int square = square_at(file, rank);
+            if (p.colour[square] == NO_COLOUR) {
+                ++empty;
+                continue;
+            }
+            if (empty) text += char('0' + empty);
+            empty = 0;
+            text += PIECE_LETTERS[p.kind[square] + (p.colour[square] == BLACK ? 6 : 0)];
+        }
+        if (empty) text += char('0' + empty);
+        if (rank) text += '/';
+    }
+    text += p.side == WHITE ? " w " : " b ";
+    const size_t castling_start = text.size();
+    for (int side = WHITE; side <= BLACK; ++side)
+        for (int wing : {CASTLE_H_SIDE, CASTLE_A_SIDE})
+            if (p.castling_rooks[side][wing] >= 0) text += castling_letter(p, side, wing);
+    if (text.size() == castling_start) text += '-';
+    text += ' ';
+    if (p.ep_square) {
+        text += char('a' + file_of(p.ep_square));
+        text += char('1' + rank_of(p.ep_square));
+    } else {
+        text += '-';
+    }
+    text += ' ' + std::to_string(p.fifty) + ' ' + std::to_string(p.ply_number / 2 + 1);
+    return text;
+}
 
 int split_fen_fields(const char* text, FenFields* fields) {
     fields->count = 0;
@@ -247,7 +295,11 @@ int parse_fen(const char* text, const char** reason) {
         *reason = "illegal position";
         return 0;
     }
-    fen_tag_text = clean;
+    // The engine's fifty-move count starts at 0, but the saved game keeps
+    // the interface's half-move clock for the readers that count it.
+    long half_moves = count > 11 ? std::strtol(fields.field[11], nullptr, 10) : 0;
+    half_moves = half_moves < 0 ? 0 : half_moves > 100000 ? 100000 : half_moves;
+    fen_tag_text = fen_text(capture_game_position(ply_base, int(half_moves)));
     return 1;
 }
 

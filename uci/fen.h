@@ -23,9 +23,17 @@ struct FenBoard {
     uint32_t castling;  // castling and en-passant word of setup_position
 };
 
-// The FEN text of the game's start (fields only), for the saved game's tags;
-// empty for the standard start position.
+struct GameStartPosition;
+
+// The FEN of the game's start for the saved game's tags, written afresh from
+// the position set up (six fields joined by single blanks, whatever blanks
+// and tabs the interface sent); empty for the standard start position.
 extern std::string fen_tag_text;
+
+// The six FEN fields of a position joined by single blanks. Castling rights
+// are KQkq letters, or rook-file letters for a Chess960 rook that is not the
+// outermost on its wing.
+std::string fen_text(const GameStartPosition& position);
 
 // Sets up the main position; 1 on success, 0 when refused (the reason, when
 // `reason` is given, in words).

@@ -112,6 +112,37 @@ TEST_F(PgnTest, TheResultFollowsTheEngineScoreOfItsLastMove) {
     }
 }
 
+TEST_F(PgnTest, AGameOverOnTheBoardTakesItsResultFromThere) {
+    struct Case {
+        const char* name;
+        const char* fen;
+        const char* moves;
+        int engine_ply, score;  // the engine's last move and its score (mover's view)
+        int fifty;              // -1: as played
+        const char* result;
+    } cases[] = {
+        // White's last move stalemates: the engine's +900 is no win.
+        {"stalemate", "k7/8/8/7p/1K6/7P/8/2Q5 b - - 0 1", "h5h4 c1c7", 3, 900, -1, "1/2-1/2"},
+        {"no mating material", "4k3/8/8/8/8/8/3r4/4KN2 w - - 0 1", "e1d2 e8e7", 3, -300, -1, "1/2-1/2"},
+        {"a hundred plies without a capture or pawn move", START_FEN, "g1f3 g8f6", 3, -300, 100, "1/2-1/2"},
+        // Bishops on squares of both colours can still mate: the score decides.
+        {"a game that goes on", "4k3/8/8/8/8/b7/8/4KB2 w - - 0 1", "e1d1 a3b4", 3, -300, -1, "1-0"},
+        // The engine's last word was a draw, but the interface's last move
+        // mates (last: the file is read below).
+        {"checkmate", START_FEN, "f2f3 e7e5 g2g4 d8h4", 3, 0, -1, "0-1"},
+    };
+    for (const Case& c : cases) {
+        unlink(autosave_file_path().c_str());
+        set_game(c.fen, c.moves);
+        engine_move(c.engine_ply, c.score);
+        if (c.fifty >= 0) main_position.fifty = c.fifty;
+        end_game();
+        const std::string text = saved();
+        EXPECT_NE(text.find(std::string("[Result \"") + c.result + "\"]"), std::string::npos) << c.name << "\n" << text;
+    }
+    EXPECT_NE(saved().find("2.g4 {0} Qh4# {0}  0-1"), std::string::npos) << saved();
+}
+
 TEST_F(PgnTest, AGameIsWrittenOnceFromItsThirdPlyWhileAutoSaveIsOn) {
     struct Case {
         const char* moves;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -16,12 +17,16 @@
 #include "book/learning.h"
 #include "book_builder.h"
 #include "engine_process.h"
+#include "game/repetition.h"
+#include "naive_moves.h"
 #include "temp_dir.h"
 #include "platform/little_endian.h"
 #include "position/position.h"
+#include "search/output.h"
 #include "uci/fen.h"
 #include "game/game_history.h"
 #include "uci/move_text.h"
+#include "uci/new_game.h"
 
 namespace {
 
@@ -293,6 +298,173 @@ TEST(SavedGames, EveryGameOfThreePliesOrMoreIsSavedAndReadsAsLegalPgn) {
     std::string text = read_file(report);
     EXPECT_NE(text.find("3 games matched out of 3."), std::string::npos) << text;
     EXPECT_EQ(text.find("Failed to make move"), std::string::npos) << text;
+}
+
+// The game on the board can go on: the side to move has a move, no position
+// repeats, the fifty-move count is low and both sides keep men to mate with.
+bool game_goes_on(Position* pos) {
+    int men = 0;
+    for (int square = 0; square < 64; ++square)
+        if (pos->kind[square] != NO_KIND && pos->kind[square] != KING) ++men;
+    return men > 4 && pos->fifty < 90 && count_repetitions(pos) == 0 && !naive_legal_moves(pos).empty();
+}
+
+// A legal game of `plies` plies from the start position that no rule ends
+// early: quiet piece moves at random while the fifty-move count is low, a
+// pawn move or a capture when it runs high, never a move after which a
+// position repeats or the opponent has no move. `fens` gets the FEN of the
+// position before each ply; the moves come in coordinate text.
+std::vector<std::string> long_legal_game(int plies, std::vector<std::string>* fens) {
+    start_new_game();
+    Position* pos = &main_position;
+    std::mt19937 random(32);
+    std::vector<std::string> moves;
+    for (int ply = 0; ply < plies; ++ply) {
+        fens->push_back(fen_text(capture_game_position(ply, pos->fifty)));
+        const std::vector<Move> legal = naive_legal_moves(pos);
+        const bool reset_due = pos->fifty >= 60;
+        Move chosen = NO_MOVE;
+        for (int pass = 0; pass < 2 && chosen == NO_MOVE; ++pass) {
+            const size_t first = random() % legal.size();
+            for (size_t k = 0; k < legal.size() && chosen == NO_MOVE; ++k) {
+                const Move move = legal[(first + k) % legal.size()];
+                const bool resets = pos->kind[move_from(move)] == PAWN || pos->colour[move_to(move)] != NO_COLOUR;
+                if (pass == 0 && resets != reset_due) continue;
+                if (!play_game_move(move, pos->side)) continue;
+                if (game_goes_on(pos)) chosen = move;
+                take_back_game_move();
+            }
+        }
+        if (chosen == NO_MOVE) return {};
+        std::string text = move_to_text(chosen);
+        moves.push_back(text.substr(0, text.find(' ')));
+        play_game_move(chosen, pos->side);
+    }
+    return moves;
+}
+
+// The saved games of one run, each read back by the project's own PGN reader
+// (the book builder's, which plays every move from the game's FEN tag) and,
+// when it is installed, by pgn-extract. The run's data folder has a brace in
+// its name, as has a tablebase folder the settings comment names.
+TEST(SavedGames, EveryKindOfGameReadsBackWhole) {
+    std::vector<std::string> fens;
+    const std::vector<std::string> walk = long_legal_game(540, &fens);
+    ASSERT_EQ(walk.size(), 540u);
+    std::string long_game = "position startpos moves";
+    for (const std::string& move : walk) long_game += " " + move;
+    const std::string queen_fen = "4k3/8/8/8/8/8/8/Q3K3 w - - 0 1";
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> commands;
+        std::string fen;      // the FEN tag, "" none
+        std::string result;
+        size_t plies;         // moves written
+        std::string moves;    // the start of the move text
+    };
+    std::vector<Case> cases = {
+        {"540 plies: saved from the last position the history holds", {long_game}, "", "*", 0, ""},
+        {"a FEN with extra blanks and tabs",
+         {"position fen \t rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR  \t b  KQkq \t -  0  1 moves e7e5 d2d4 e5d4"},
+         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1", "*", 3, "1...e5 {0} 2.d4 {0} exd4 {0}"},
+        {"a brace in a folder of the settings comment",
+         {"setoption name NalimovPath value /no/such}1-0 [x {y", "position startpos moves e2e4 e7e5 g1f3"}, "", "*", 3,
+         "1.e4 {0} e5 {0} 2.Nf3 {0}"},
+        // The engine (Black, a queen down) scores its last move far below
+        // zero, but that move repeats the start a third time.
+        {"drawn by repetition",
+         {"position fen " + queen_fen + " moves a1a2 e8d8 a2a1 d8e8 a1a2 e8d8 a2a1", "go depth 2 searchmoves d8e8",
+          "wait", "position fen " + queen_fen + " moves a1a2 e8d8 a2a1 d8e8 a1a2 e8d8 a2a1 d8e8"},
+         queen_fen, "1/2-1/2", 8, "1.Qa2 {0} Kd8 {0}"},
+        {"mated, the engine never searched", {"position startpos moves f2f3 e7e5 g2g4 d8h4"}, "", "0-1", 4,
+         "1.f3 {0} e5 {0} 2.g4 {0} Qh4# {0}"},
+        {"from a FEN with Black to move", {"position fen 7k/8/6K1/8/8/8/8/R7 b - - 0 30 moves h8g8 a1a8"},
+         "7k/8/6K1/8/8/8/8/R7 b - - 0 30", "1-0", 2, "30...Kg8 {0} 31.Ra8# {0}"},
+    };
+
+    EngineEnvironment environment;
+    const std::string home = "ho}me {x";
+    const std::string data = home + "/Documents/MORVAX Chess/EngineData";
+    environment.home = home;
+    environment.prepare = [&](const std::string& folder) {
+        std::filesystem::create_directories(folder + "/" + data);
+        write_file(folder + "/" + data + "/" + PGN_FILE, "");
+    };
+    auto engine = std::make_unique<EngineProcess>(MORVAX_SP_PATH, environment);
+    engine->send("uci");
+    ASSERT_FALSE(engine->read_until("uciok", 20000).empty());
+    engine->send("setoption name AutoSave PGN value true");
+    for (const Case& c : cases) {
+        for (const std::string& command : c.commands) {
+            if (command == "wait")
+                until_bestmove(*engine);
+            else
+                engine->send(command);
+        }
+        engine->send("ucinewgame");
+    }
+    quit(*engine);
+
+    const std::string path = engine->folder().file(data + "/" + PGN_FILE);
+    const std::string text = read_file(path);
+    // The start-up comment names the folder with its braces replaced.
+    EXPECT_NE(text.find("data path=<" + engine->folder().path() + "/ho)me (x/Documents/MORVAX Chess/EngineData/>"),
+              std::string::npos)
+        << text.substr(0, 400);
+    EXPECT_NE(text.find("tbs path=</no/such)1-0 [x (y>"), std::string::npos);
+
+    // The long game starts where the kept history starts, with the position
+    // the walk had there.
+    const size_t long_start = text.find("[Event ");
+    ASSERT_NE(long_start, std::string::npos);
+    std::smatch tag;
+    const std::string long_text = text.substr(long_start, text.find("[Event ", long_start + 1) - long_start);
+    ASSERT_TRUE(std::regex_search(long_text, tag, std::regex("\\[FEN \"([^\"]*) ([wb]) ([^ ]+) ([^ ]+) ([0-9]+) ([0-9]+)\"\\]")))
+        << long_text.substr(0, 600);
+    const int start_ply = 2 * std::stoi(tag[6]) - 2 + (tag[2] == "b" ? 1 : 0);
+    ASSERT_GT(start_ply, 0);
+    ASSERT_LT(start_ply, 540);
+    EXPECT_EQ(tag[0].str(), "[FEN \"" + fens[size_t(start_ply)] + "\"]");
+    cases[0].fen = fens[size_t(start_ply)];
+    cases[0].plies = size_t(540 - start_ply);
+    EXPECT_LE(cases[0].plies, 497u);
+
+    size_t at = long_start;
+    for (const Case& c : cases) {
+        ASSERT_NE(at, std::string::npos) << c.name << ": not saved";
+        const size_t next = text.find("[Event ", at + 1);
+        const std::string game = text.substr(at, next == std::string::npos ? std::string::npos : next - at);
+        at = next;
+        EXPECT_NE(game.find("[Result \"" + c.result + "\"]"), std::string::npos) << c.name << "\n" << game;
+        if (c.fen.empty()) {
+            EXPECT_EQ(game.find("[FEN "), std::string::npos) << c.name << "\n" << game;
+        } else {
+            EXPECT_NE(game.find("[SetUp \"1\"]\n[FEN \"" + c.fen + "\"]\n"), std::string::npos) << c.name << "\n" << game;
+        }
+        if (!c.moves.empty()) {
+            EXPECT_NE(game.find("}\n" + c.moves), std::string::npos) << c.name << "\n" << game;
+        }
+        EXPECT_EQ(game.substr(game.size() - c.result.size() - 2), c.result + "\n\n") << c.name;
+        std::istringstream in(game);
+        std::vector<BookRecord> moves;
+        const std::vector<BookBuildError> errors = add_pgn_games(in, 100000, 0, 0, &moves);
+        for (const BookBuildError& e : errors) ADD_FAILURE() << c.name << ": line " << e.line << ": " << e.message;
+        EXPECT_EQ(moves.size(), c.plies) << c.name << "\n" << game;
+    }
+    EXPECT_EQ(at, std::string::npos) << "more games than cases";
+
+    const char* pgn_extract = "/usr/games/pgn-extract";
+    if (access(pgn_extract, X_OK) != 0) GTEST_SKIP() << "pgn-extract is not installed";
+    const std::string report = engine->folder().file("pgn-extract.txt");
+    const std::string command = std::string(pgn_extract) + " '" + path + "' > /dev/null 2> '" + report + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string log = read_file(report);
+    EXPECT_NE(log.find(std::to_string(cases.size()) + " games matched out of " + std::to_string(cases.size()) + "."),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("Failed to make move"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Illegal"), std::string::npos) << log;
 }
 
 TEST(SavedGames, AFatalFailureSavesTheGameAndLogsItsMessageOnce) {

@@ -179,7 +179,30 @@ TEST_F(GameHistoryTest, CompactionKeepsTheRepetitionWindow) {
     EXPECT_EQ(game_ply, main_position.ply);
     // The position occurred four plies back: the history still shows it.
     EXPECT_GE(count_repetitions(&main_position), 1);
+    // The history now starts after 1.e4 (the pawn move the kept plies follow):
+    // that position is kept, with its place in the game.
+    EXPECT_EQ(compacted_plies, GAME_COMPACT_PLY - kept - 2);
+    EXPECT_EQ(fen_text(compacted_start), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1");
+    EXPECT_EQ(uncompacted_game_ply(), GAME_COMPACT_PLY);
     // And play goes on.
+    ASSERT_TRUE(play(cycle[played++ % 4]));
+    EXPECT_EQ(uncompacted_game_ply(), GAME_COMPACT_PLY + 1);
+}
+
+TEST_F(GameHistoryTest, CompactionKeepsThePositionBeforeTheFirstKeptPly) {
+    // 1.Nc3 Nc6 2.Nd5 Nd4 3.Nxc7+ Qxc7, then only reversible moves: the
+    // history keeps the plies from 3...Qxc7 on.
+    for (const char* move : {"b1c3", "b8c6", "c3d5", "c6d4", "d5c7", "d8c7"}) ASSERT_TRUE(play(move));
+    const char* cycle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    int played = 0;
+    while (uncompacted_game_ply() < GAME_COMPACT_PLY) ASSERT_TRUE(play(cycle[played++ % 4]));
+    EXPECT_EQ(compacted_plies, 5);  // records 2-6 dropped: Qxc7 is record 2 now
+    EXPECT_EQ(game_records[2].move & 0xFFF, encode_move(D8, C7, 0));
+    // The game starts after 3.Nxc7+, Black to move and in check.
+    EXPECT_EQ(fen_text(compacted_start), "r1bqkbnr/ppNppppp/8/8/3n4/8/PPPPPPPP/R1BQKBNR b KQkq - 0 3");
+    EXPECT_EQ(game_records[1].saved_key_lo, game_records[2].saved_key_lo);
+    EXPECT_EQ(game_records[1].saved_key_hi, game_records[2].saved_key_hi);
+    EXPECT_EQ(game_records[1].ply_flags, PLY_IN_CHECK);
     ASSERT_TRUE(play(cycle[played++ % 4]));
 }
 
