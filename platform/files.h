@@ -14,9 +14,11 @@ bool regular_file_exists(const std::string& path);
 bool file_readable_and_writable(const std::string& path);
 
 // Replaces the file at `path` with `bytes`: they go to a new file in the same
-// folder, are flushed to the disk and renamed over the old file, so that the
-// path always names either the old or the new content. False (and nothing
-// changed) on failure.
+// folder ("<name>.new-XXXXXX"), are flushed to the disk and renamed over the
+// old file, so that the path always names either the old or the new content.
+// The old file's rights are kept; a symbolic link is written through to the
+// file it names. New files that saves of ended processes left behind are
+// removed first. False (and nothing changed) on failure.
 bool replace_file(const std::string& path, const void* bytes, size_t size);
 
 // Test seam: called by replace_file after the new content is on the disk and

@@ -3,7 +3,11 @@
 // left half-written.
 #include "book/learning.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -119,6 +123,13 @@ protected:
     }
 
     std::string path() const { return folder_.file(LEARNING_FILE_NAME); }
+    // New files of saves ("Morvax14.lrn.new-XXXXXX") in the data folder.
+    size_t new_files() const {
+        size_t count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
+            if (entry.path().filename().string().rfind(std::string(LEARNING_FILE_NAME) + ".new-", 0) == 0) ++count;
+        return count;
+    }
 
     TempDir folder_;
     DataPaths saved_paths_;
@@ -291,10 +302,42 @@ TEST_F(LearningTest, AnEndDuringTheSaveLeavesTheOldFile) {
         ::testing::ExitedWithCode(3), "");
     EXPECT_EQ(file_bytes(path()), old);
 
+    // The ended save left its new file behind; the next save removes it,
+    // but not the new file of a save still under way (it holds a lock).
+    EXPECT_EQ(new_files(), 1u);
+    const std::string busy = path() + ".new-Busy01";
+    write_file(busy, "");
+    const int busy_fd = open(busy.c_str(), O_RDONLY);
+    ASSERT_GE(busy_fd, 0);
+    ASSERT_EQ(flock(busy_fd, LOCK_EX), 0);
     ASSERT_EQ(save_position_learning(), 1);
+    close(busy_fd);
+    EXPECT_EQ(new_files(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(busy));
     std::vector<uint8_t> b = file_bytes(path());
     EXPECT_EQ(b.size(), 4u + 2 * 16u);
     EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 20), old);
+}
+
+TEST_F(LearningTest, ASaveKeepsTheFilesRightsAndWritesThroughALink) {
+    // The learning file is a link to a file elsewhere, readable by its owner only.
+    TempDir elsewhere;
+    const std::string target = elsewhere.file("kept.lrn");
+    std::vector<uint8_t> old = learning_file({make_record(0x100u, 0x200u, 0, 5, 10, 1)});
+    write_bytes(target, old);
+    ASSERT_EQ(chmod(target.c_str(), 0600), 0);
+    std::filesystem::create_symlink("../" + std::filesystem::path(elsewhere.path()).filename().string() + "/kept.lrn",
+                                    path());
+    put_entry(ENTRIES[0], true);
+    ASSERT_EQ(save_position_learning(), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(path()));
+    EXPECT_EQ(file_bytes(target).size(), 4u + 2 * 16u);
+    struct stat info {};
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(new_files(), 0u);
+    for (const auto& entry : std::filesystem::directory_iterator(elsewhere.path()))
+        EXPECT_EQ(entry.path().filename(), "kept.lrn");
 }
 
 }  // namespace
