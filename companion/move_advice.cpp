@@ -26,6 +26,8 @@ constexpr int SHORT_OF_PIECES = 7;  // piece weight (knight 1, bishop 1, rook 2,
 constexpr int CLEAR_LEAD = 640;     // a second best this far ahead leaves no move standing out
 
 int advice_key(const RootMove& rm) { return rm.score + CLASS_KEY * rm.second; }
+// Above any searched score, below any book move's key.
+constexpr int LEADER_KEY = SCORE_INFINITE;
 
 // " pv " and the line's moves, each with its trailing blank.
 void append_line(std::string* text, const Move* line) {
@@ -68,11 +70,17 @@ int think_tx(int time_ms, int side) {
     return think(side, SEARCH_MODE_ADVICE, 0, std::max(time_ms, 1), 0);
 }
 
-void sort_advice_moves(RootMove* list, int count) {
+void sort_advice_moves(RootMove* list, int count, int leader) {
+    // Entries are told apart by their lines (each has its own), as the
+    // swaps move them.
+    const Move* const leading_line = leader >= 0 && leader < count ? list[leader].line : nullptr;
+    auto key = [&](const RootMove& rm) {
+        return leading_line && rm.line == leading_line ? LEADER_KEY : advice_key(rm);
+    };
     for (int i = 0; i + 1 < count; ++i) {
         int best = i;
         for (int j = i + 1; j < count; ++j)
-            if (advice_key(list[j]) > advice_key(list[best])) best = j;
+            if (key(list[j]) > key(list[best])) best = j;
         std::swap(list[i], list[best]);
     }
 }
@@ -129,11 +137,16 @@ void print_move_advice() {
     const unsigned long time_ms = elapsed;
     const unsigned long nps = reported_nps;
     std::copy(root_moves, root_moves + count, advice_list);
-    // The best score of the search: its best move's, wherever the book's
-    // moves put it in advice order.
-    int best_score = -SCORE_INFINITE;
-    for (int i = 0; i < count; ++i) best_score = std::max(best_score, advice_list[i].score);
-    sort_advice_moves(advice_list, count);
+    // The search's own order puts its best move first. A search cut short
+    // leaves the moves it had not searched again with scores of the
+    // iteration before, which may stand above the best move's new score:
+    // ranked by score alone, such a move would head the advice although
+    // the search chose another. The search's best score and its best move
+    // that is no book move lead instead.
+    const int best_score = count > 0 ? advice_list[0].score : -SCORE_INFINITE;
+    int leader = 0;
+    while (leader < count && (advice_list[leader].flags & RM_BOOK)) ++leader;
+    sort_advice_moves(advice_list, count, leader < count ? leader : -1);
 
     int k = 1;
     for (int i = 0; i < n; ++i) {

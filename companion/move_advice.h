@@ -20,8 +20,10 @@ int think_tx(int time_ms, int side);
 
 // Orders entries by score + 16384 x second value, highest first (book moves
 // first, higher play class first): a selection sort that swaps the highest
-// entry into place, so entries of equal keys need not keep their order.
-void sort_advice_moves(RootMove* list, int count);
+// entry into place, so entries of equal keys need not keep their order. The
+// entry `leader` (the search's best move; -1 none) comes before every other
+// searched move whatever the scores.
+void sort_advice_moves(RootMove* list, int count, int leader = -1);
 
 // What the searched moves are graded against.
 struct AdviceReference {
@@ -42,6 +44,7 @@ int book_move_merit(int play_class);
 int searched_move_merit(const AdviceReference& reference, int score, int depth);
 
 // Prints the advice lines of the root moves after a search, graded against
-// the best score a root move reached. Works on a copy of the root list:
-// the search's own order (the move it plays) is left alone.
+// the search's best score. The first searched move shown is the search's
+// best, the move it plays. Works on a copy of the root list: the search's
+// own order is left alone.
 void print_move_advice();

@@ -19,8 +19,13 @@ constexpr int DRAWS_LOW_SHIFT = 21;
 void decipher_book_record(HumanBookRecord* record) {
     uint32_t* words = record->statistics;
     if (bignum_digits(words, HUMAN_BOOK_STATISTICS_WORDS) == 0) return;
-    BigNum exponent = {HUMAN_BOOK_EXPONENT};
-    bignum_modexp(words, words, exponent, HUMAN_BOOK_MODULUS, BIGNUM_CIPHER_WORDS);
+    BigNum modulus;
+    BigNum exponent;
+    assemble_human_book_key(modulus, exponent);
+    bignum_modexp(words, words, exponent, modulus, BIGNUM_CIPHER_WORDS);
+    // The key lives no longer than this use.
+    bignum_zero(modulus, BIGNUM_CIPHER_WORDS);
+    bignum_zero(exponent, BIGNUM_CIPHER_WORDS);
 }
 
 HumanBookStatistics unpack_book_statistics(const uint32_t plain[HUMAN_BOOK_STATISTICS_WORDS]) {

@@ -189,7 +189,10 @@ int tb_query_line(int side, int ply, std::string* text) {
         *text += "\n";
         return 1;
     }
-    *text += move_to_text(moves.front().move);
+    // Query answers name promotions in upper case (e7e8Q), each move
+    // followed by one blank.
+    *text += move_to_text_bare(moves.front().move);
+    *text += ' ';
     make_move(pos, moves.front().move & MOVE_IDENTITY_MASK);
     tb_query_line(side ^ 1, ply + 1, text);
     unmake_move(pos);

@@ -206,6 +206,19 @@ TEST(MoveAdviceGrades, MeritsOfSearchedAndBookMoves) {
 // Root lines of hand-made root lists.
 Move test_lines[8][ROOT_LINE_SIZE];
 
+// Appends a root move with a line of its own (the move alone) to the list.
+RootMove& add_root_move(const char* move, int score, int depth) {
+    RootMove& rm = root_moves[root_move_count];
+    rm = RootMove{};
+    rm.line = test_lines[root_move_count];
+    rm.line[1] = position_move(move);
+    rm.line[2] = NO_MOVE;
+    rm.score = score;
+    rm.depth = depth;
+    ++root_move_count;
+    return rm;
+}
+
 TEST_F(MoveAdvice, LinesBookFirstOnePromotionPerFileWithinMultiPv) {
     ASSERT_TRUE(set_search_position("r1r4k/1P6/8/8/8/8/8/7K w - - 0 1"));
     struct Entry {
@@ -219,24 +232,17 @@ TEST_F(MoveAdvice, LinesBookFirstOnePromotionPerFileWithinMultiPv) {
     };
     root_move_count = 0;
     for (const Entry& e : entries) {
-        RootMove& rm = root_moves[root_move_count];
-        rm = RootMove{};
-        rm.line = test_lines[root_move_count];
-        rm.line[1] = position_move(e.move);
+        RootMove& rm = add_root_move(e.move, e.score, e.depth);
         ASSERT_NE(rm.line[1], NO_MOVE) << e.move;
-        rm.line[2] = NO_MOVE;
         if (*e.reply) {
             rm.line[2] = encode_move(63, 54, 0);  // h8g7
             if (std::string(e.reply) == "c8a8") rm.line[2] = encode_move(58, 56, 4);
             rm.line[3] = NO_MOVE;
         }
-        rm.score = e.score;
-        rm.depth = e.depth;
         if (e.book_class >= 0) {
             rm.flags = RM_BOOK;
             rm.second = e.book_class + 1;
         }
-        ++root_move_count;
     }
     root_evaluation = 0;
     tb_hit_count = 3;
@@ -263,6 +269,40 @@ TEST_F(MoveAdvice, LinesBookFirstOnePromotionPerFileWithinMultiPv) {
     for (int i = 0; i < root_move_count; ++i) {
         EXPECT_EQ(root_moves[i].line, before[size_t(i)].line) << i;
         EXPECT_EQ(root_moves[i].score, before[size_t(i)].score) << i;
+    }
+}
+
+TEST_F(MoveAdvice, TheMoveTheSearchChoseLeadsAfterAnIterationCutShort) {
+    // The search ended in iteration 10 after its first move: d2d4 fell to
+    // 20 there, while the moves not searched again keep their scores of
+    // iteration 9, one above it. d2d4 is still the move played.
+    ASSERT_TRUE(set_search_position(START_FEN));
+    struct Entry {
+        const char* move;
+        int score, depth;
+    };
+    const Entry entries[] = {{"d2d4", 20, 10}, {"g2g3", 50, 9}, {"e2e4", 35, 9}, {"a2a3", -40, 10}};
+    root_move_count = 0;
+    for (const Entry& e : entries) ASSERT_NE(add_root_move(e.move, e.score, e.depth).line[1], NO_MOVE) << e.move;
+    root_evaluation = 0;
+    struct Case {
+        int multi_pv;
+        std::vector<std::string> first_moves;
+        const char* best_line;  // graded against the chosen move's score
+    } cases[] = {{1, {"d2d4"}, "score cp 15 merit 5 pv d2d4"},
+                 {4, {"d2d4", "g2g3", "e2e4", "a2a3"}, "score cp 15 merit 4 pv d2d4"}};
+    for (const Case& c : cases) {
+        multi_pv = c.multi_pv;
+        std::string text;
+        {
+            OutputCapture output;
+            print_move_advice();
+            text = output.text();
+        }
+        std::vector<std::string> first_moves;
+        for (const std::string& line : advice_lines(text)) first_moves.push_back(line.substr(line.find(" pv ") + 4, 4));
+        EXPECT_EQ(first_moves, c.first_moves) << text;
+        EXPECT_NE(text.find(c.best_line), std::string::npos) << text;
     }
 }
 

@@ -85,6 +85,12 @@ TEST_F(TbQueries, LineEndsWithTheMateAndStopsBeyondTheTables) {
     tb_query_line(main_position.side, 1, &text);
     EXPECT_EQ(text, "h2h8 ");
 
+    // A promotion that mates ends the line, its piece in upper case as in
+    // the other answers (c8=Q and c8=R both mate: the first generated).
+    ASSERT_EQ(parse_fen("k7/2P5/1K6/8/8/8/8/8 w - - 0 1"), 1);
+    tb_query_line(main_position.side, 1, &text);
+    EXPECT_TRUE(text == "c7c8Q " || text == "c7c8R ") << text;
+
     ASSERT_EQ(parse_fen("k7/8/1K6/8/8/8/7Q/6Q1 w - - 0 1"), 1);
     EXPECT_EQ(tb_query_line(main_position.side, 1, &text), 0);
     EXPECT_EQ(text, "Unknown - 4 pieces on board\n");

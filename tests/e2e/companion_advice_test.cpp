@@ -174,6 +174,34 @@ TEST_F(TxAdvice, AShortGameThenAdviceThatStopDoesNotCutShort) {
     EXPECT_EQ(engine_->wait_exit(10000), 0);
 }
 
+// Short searches end inside an iteration and show no principal variation:
+// their moves are reported as advice, and the first advice line names the
+// move played, whatever scores the moves not searched again still carry.
+TEST_F(TxAdvice, TheAdviceOfASearchCutShortNamesTheMovePlayed) {
+    engine_->send("position startpos moves e2e4 c7c5");  // out of the book
+    engine_->send("go depth 1");
+    ASSERT_TRUE(engine_->read_until_prefix("bestmove", 20000));
+    int compared = 0;
+    for (int run = 0; run < 16; ++run) {
+        engine_->send("go movetime " + std::to_string(10 + 4 * run));
+        std::string advised;
+        for (;;) {
+            const auto line = engine_->read_line(20000);
+            ASSERT_TRUE(line) << "no best move";
+            std::smatch m;
+            if (std::regex_match(*line, m, ADVICE_LINE) && m[1] == "1") advised = m[7].str().substr(0, 4);
+            if (line->rfind("bestmove ", 0) == 0) {
+                if (!advised.empty()) {
+                    EXPECT_EQ(advised, line->substr(9, 4)) << "run " << run;
+                    ++compared;
+                }
+                break;
+            }
+        }
+    }
+    if (compared == 0) GTEST_SKIP() << "every search showed its principal variation: no advice to compare";
+}
+
 TEST_F(TxAdvice, GamesAreSavedWithAutoSaveOn) {
     engine_->send("setoption name AutoSave PGN value true");
     engine_->send("position startpos moves e2e4 e7e5 g1f3 b8c6");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "companion/human_book_key.h"
 #include "engine_process.h"
 #include "human_book_writer.h"
 #include "temp_dir.h"
@@ -152,6 +153,29 @@ TEST_F(TxTranscript, TheRootPlaysABookMove) {
     ASSERT_TRUE(best);
     // Tournament mode plays classes 3 and up; the class-2 move never.
     EXPECT_TRUE(best->rfind("bestmove e2e4", 0) == 0 || best->rfind("bestmove d2d4", 0) == 0) << *best;
+}
+
+}  // namespace
+
+namespace {
+
+// The book key is assembled when it is used: no program file holds any of
+// its words (as the arithmetic keeps them, in the machine's byte order).
+TEST(BookKey, NoProgramHoldsTheKeyWhole) {
+    BigNum modulus, exponent;
+    assemble_human_book_key(modulus, exponent);
+    ASSERT_NE(modulus[BIGNUM_CIPHER_WORDS - 1], 0u);
+    ASSERT_NE(exponent[0], 0u);
+    std::vector<uint32_t> words(modulus, modulus + BIGNUM_CIPHER_WORDS);
+    words.push_back(exponent[0]);
+    for (const char* program : {MORVAX_TX_PATH, MORVAX_SP_PATH, MORVAX_VUDU_PATH}) {
+        const std::string bytes = read_file(program);
+        ASSERT_GT(bytes.size(), 100000u) << program;
+        for (uint32_t word : words) {
+            const std::string text(reinterpret_cast<const char*>(&word), sizeof(word));
+            EXPECT_EQ(bytes.find(text), std::string::npos) << program << " holds key word " << std::hex << word;
+        }
+    }
 }
 
 }  // namespace

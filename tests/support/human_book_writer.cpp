@@ -17,8 +17,8 @@
 
 namespace {
 
-// The private exponent of the book key: d * HUMAN_BOOK_EXPONENT = 1 modulo
-// the Carmichael function of HUMAN_BOOK_MODULUS.
+// The private exponent of the book key: d * the public exponent = 1 modulo
+// the Carmichael function of the modulus.
 constexpr BigNum PRIVATE_EXPONENT = {0x804D2AB1, 0x21D6195C, 0xCDB0D5E9, 0x1BC5A181, 0x01B5DB85};
 
 struct Fault {
@@ -160,7 +160,9 @@ HumanBookRecord read_move(std::istringstream& words, const Place& place, uint64_
 
 void encipher_book_statistics(const uint32_t plain[HUMAN_BOOK_STATISTICS_WORDS],
                               uint32_t cipher[HUMAN_BOOK_STATISTICS_WORDS]) {
-    bignum_modexp(cipher, plain, PRIVATE_EXPONENT, HUMAN_BOOK_MODULUS, BIGNUM_CIPHER_WORDS);
+    BigNum modulus, public_exponent;
+    assemble_human_book_key(modulus, public_exponent);
+    bignum_modexp(cipher, plain, PRIVATE_EXPONENT, modulus, BIGNUM_CIPHER_WORDS);
 }
 
 bool encipher_book_games(const HumanBookStatistics& games, uint32_t cipher[HUMAN_BOOK_STATISTICS_WORDS]) {
