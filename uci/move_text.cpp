@@ -100,9 +100,10 @@ Move parse_move_text(const char* text) {
     if (hint_flags == (SAN_FILE_GIVEN | SAN_RANK_GIVEN)) {
         origin = square_at(hint_file, hint_rank);
         if (kind != PAWN && pos.kind[origin] != kind) return NO_MOVE;
-    } else if (kind == PAWN && pos.kind[target] == NO_KIND && target != game_ep_square &&
+    } else if (kind == PAWN && pos.kind[target] == NO_KIND && (game_ep_square == 0 || target != game_ep_square) &&
                (!(hint_flags & SAN_FILE_GIVEN) || hint_file == file_of(target)) && !(hint_flags & SAN_RANK_GIVEN)) {
-        // A pawn push: the pawn one square behind the target, else two.
+        // A pawn push: the pawn one square behind the target, else two. (An
+        // en-passant square of 0 is none: a push to a1 is no capture.)
         int behind = side == WHITE ? -8 : 8;
         origin = target + behind;
         if (origin < 0 || origin > 63) return NO_MOVE;

@@ -30,6 +30,9 @@ TEST_F(MoveTextTest, ReadsCoordinateAndAlgebraicMoves) {
         {"8/4P1k1/8/8/8/8/8/4K3 w - - 0 1", "e8=Q+", encode_move(E7, E8, MK_PROMOTE_QUEEN)},
         {"8/4P1k1/8/8/8/8/8/4K3 w - - 0 1", "e8N", encode_move(E7, E8, MK_PROMOTE_KNIGHT)},
         {"8/4P1k1/8/8/8/8/8/4K3 w - - 0 1", "e7e8", encode_move(E7, E8, MK_QUIET)},
+        {"7k/8/8/8/8/8/p7/7K b - - 0 1", "a1Q", encode_move(A2, A1, MK_PROMOTE_QUEEN)},
+        {"7k/8/8/8/8/8/p7/7K b - - 0 1", "a1=Q", encode_move(A2, A1, MK_PROMOTE_QUEEN)},
+        {"7k/8/8/8/8/8/p7/7K b - - 0 1", "a2a1q", encode_move(A2, A1, MK_PROMOTE_QUEEN)},
         // Two knights reach d7: the origin must be given.
         {"1n2k3/8/5n2/8/8/8/8/4K3 b - - 0 1", "Nbd7", encode_move(B8, D7, MK_QUIET)},
         {"1n2k3/8/5n2/8/8/8/8/4K3 b - - 0 1", "Nfd7", encode_move(F6, D7, MK_QUIET)},
