@@ -44,4 +44,9 @@ void clear_small_tables() {
         std::memset(table, 0, size_t(eval_cache_count) * EVAL_CACHE_ENTRY_WORDS * sizeof(uint32_t));
 }
 
-void advance_eval_cache_age() { eval_cache_age = uint8_t((eval_cache_age + 1) & 15); }
+void advance_eval_cache_age() {
+    eval_cache_age = uint8_t((eval_cache_age + 1) & 15);
+    // An entry sixteen ages old would match again: the cache starts empty
+    // each time the age comes round, so no entry outlives its tables.
+    if (eval_cache_age == 0) clear_small_tables();
+}

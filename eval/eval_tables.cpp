@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/eval_cache.h"
 #include "eval/material.h"
 #include "eval/square_rows.h"
 #include "position/attack_units.h"
@@ -76,6 +77,32 @@ void set_king_wings(const Position* root) {
             king_wing[side] = other <= 2 ? KING_WING_OPPOSITE : KING_WING_SAME;
         }
     }
+}
+
+// What the evaluation of a position reads besides the position itself, as
+// the last preparation left it: a cached evaluation is only as good as the
+// tables it was made with.
+struct PreparedTables {
+    PieceSquareTable square_tables;
+    const int8_t* drive;
+    uint8_t wing[2];
+    uint8_t far_wing[2];
+    uint8_t shift[2];
+
+    bool operator==(const PreparedTables&) const = default;
+};
+PreparedTables last_prepared{};
+
+PreparedTables current_tables() {
+    PreparedTables t{};
+    std::memcpy(t.square_tables, piece_square_table, sizeof(piece_square_table));
+    t.drive = king_drive_table;
+    for (int side = WHITE; side <= BLACK; ++side) {
+        t.wing[side] = king_wing[side];
+        t.far_wing[side] = far_wing_files[side];
+        t.shift[side] = hanging_shift[side];
+    }
+    return t;
 }
 
 }  // namespace
@@ -166,5 +193,14 @@ void prepare_evaluation(Position* root) {
         white_pawns[i] = int16_t(white_pawns[i] + (PAWN_ROW[i] * (root->phase_half + 8)) / 16 - 8 + root->phase_rest_half);
         black_pawns[i] = int16_t(black_pawns[i] + (PAWN_ROW[i ^ 56] * (root->phase_half + 8)) / 16 - 8 + root->phase_rest_half);
         if (root->phase < 9 && any_pawn) add_king_pawn_proximity(root, i);
+    }
+
+    // The tables change with the root's phase, pawns, kings and development,
+    // not only with its material: every change retires the cached
+    // evaluations made with the old ones.
+    const PreparedTables now = current_tables();
+    if (!(now == last_prepared)) {
+        last_prepared = now;
+        advance_eval_cache_age();
     }
 }

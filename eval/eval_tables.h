@@ -58,7 +58,9 @@ inline MoveGainTable& move_gain_table_of(const Position* pos) {
 void clear_move_gain_table();
 
 // Builds every table above (but the move-gain table and the hanging shifts)
-// from the root position, whose phase fields eval_material has just set.
+// from the root position, whose phase fields eval_material has just set;
+// advances the evaluation cache's age when they (or the hanging shifts)
+// differ from the last preparation's.
 void prepare_evaluation(Position* root);
 
 // The piece-square tables of all kinds, mirrored, with the development

@@ -72,7 +72,10 @@ void prepare_new_search(int side) {
         signal_stop(STOP_BOOK_MOVE);
         return;
     }
+    // The tables follow the root's own game phase, not that of whatever
+    // position was evaluated last.
     reset_material_term(&main_position);
+    eval_material(&main_position, 1);
     prepare_evaluation(&main_position);
     root_alpha = -MATE_SCORE_BOUND;
     root_beta = MATE_SCORE_BOUND;

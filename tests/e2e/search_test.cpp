@@ -458,4 +458,36 @@ TEST_F(SearchCommands, APonderhitSearchGoesOnAtTheLimitedRate) {
     EXPECT_LT(figures.nps, rate * 5 / 4) << after << " ms after ponderhit";
 }
 
+// A fixed-depth search of a position answers the same whatever the engine
+// searched before: fresh, after a search of a position of another game
+// phase, and after "ucinewgame" as well.
+TEST_F(SearchCommands, APositionGetsTheSameAnswerWhateverWasSearchedBefore) {
+    const std::string rook_ending = "position fen 8/5k2/8/3P4/8/2K5/6r1/3R4 w - - 0 1";
+    const std::string pawn_ending = "position fen 8/8/4k3/8/2p5/8/1PK5/8 w - - 0 1";
+    // The score and the best move of the last iteration.
+    auto answer = [this](const std::string& go) {
+        engine_->send(go);
+        auto lines = until_bestmove();
+        std::string score;
+        std::smatch found;
+        for (const std::string& line : lines)
+            if (std::regex_search(line, found, std::regex(" score (cp|mate) (-?\\d+)"))) score = found[0].str();
+        return score + " / " + best_of(lines);
+    };
+    engine_->send(rook_ending);
+    const std::string fresh = answer("go depth 2");
+    ASSERT_NE(fresh.find(" score "), std::string::npos) << fresh;
+
+    engine_->send(pawn_ending);
+    answer("go depth 10");
+    engine_->send(rook_ending);
+    EXPECT_EQ(answer("go depth 2"), fresh);
+
+    engine_->send(pawn_ending);
+    answer("go depth 10");
+    engine_->send("ucinewgame");
+    engine_->send(rook_ending);
+    EXPECT_EQ(answer("go depth 2"), fresh);
+}
+
 }  // namespace

@@ -7,6 +7,8 @@
 #include <tuple>
 
 #include "config/settings.h"
+#include "eval/eval_cache.h"
+#include "eval/eval_tables.h"
 #include "game/game_history.h"
 #include "output_capture.h"
 #include "position/position.h"
@@ -203,6 +205,42 @@ TEST_F(DriverSearchesTest, TheFirstSearchOfEveryGameIsKnownAsSuch) {
         dispatch_command("go depth 1");
         EXPECT_EQ(last_book_ply, c.book_exit_ply) << (c.between ? c.between : "") << " " << c.position;
     }
+}
+
+// The search's tables come from its own root, whatever the engine evaluated
+// before: the White pawn table at e4 (row value 22) is (22 x 16) / 16 - 8 =
+// 14 with full material (phase 16) and (22 x 8) / 16 - 8 + 8 = 11 in a rook
+// ending (phase 1). Each search is preceded by one of the other phase.
+TEST_F(DriverTest, TheTablesFollowTheRootsOwnPhase) {
+    constexpr int E4 = 28;
+    const char* full = "rnbqkbnr/1ppppp1p/p5p1/8/8/P6P/1PPPPPP1/RNBQKBNR w KQkq - 0 3";
+    const char* rooks = "8/5k2/8/3P4/8/2K5/6r1/3R4 w - - 0 1";
+    OutputCapture output;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(parse_fen(rooks), 1);
+        search_to_depth(3);
+        EXPECT_EQ(square_table(PAWN, WHITE)[E4], 11) << "round " << round;
+        ASSERT_EQ(parse_fen(full), 1);
+        search_to_depth(3);
+        EXPECT_EQ(square_table(PAWN, WHITE)[E4], 14) << "round " << round;
+    }
+}
+
+// A cached evaluation is only as good as the tables it was made with: the
+// age moves when the tables change (here with the same material on both
+// sides, only a pawn moved, which changes the king-to-pawns tables of an
+// ending) and stays when the same root is searched again.
+TEST_F(DriverTest, TheEvaluationCacheAgesWhenTheTablesChange) {
+    OutputCapture output;
+    ASSERT_EQ(parse_fen("8/5k2/8/3P4/8/2K5/6r1/3R4 w - - 0 1"), 1);
+    search_to_depth(2);
+    const uint8_t first = eval_cache_age;
+    ASSERT_EQ(parse_fen("8/5k2/8/3P4/8/2K5/6r1/3R4 w - - 0 1"), 1);
+    search_to_depth(2);
+    EXPECT_EQ(eval_cache_age, first);
+    ASSERT_EQ(parse_fen("8/5k2/8/8/3P4/2K5/6r1/3R4 w - - 0 1"), 1);
+    search_to_depth(2);
+    EXPECT_NE(eval_cache_age, first);
 }
 
 }  // namespace
