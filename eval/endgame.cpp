@@ -102,8 +102,10 @@ int eval_bare_king_ending(Position* pos, int s, int side_to_move) {
         e = (heavy ? f + 220 : f + square_table(KING, s)[sk]) - king_drive_table[dk] - c -
             16 * MANHATTAN_DISTANCE[sk][dk];
     }
-    for (uint32_t pawns = pos->pawn_slots[s] & pos->slots[s]; pawns; pawns &= pawns - 1) {
-        const int p = pos->piece_list[s][slot_index(pawns & (0u - pawns))];
+    // Highest slot first: the test below reads the running sum, so the order
+    // of the pawns matters.
+    for (uint32_t pawns = pos->pawn_slots[s] & pos->slots[s]; pawns; pawns &= ~(1u << highest_slot(pawns))) {
+        const int p = pos->piece_list[s][highest_slot(pawns)];
         const int h = MOVES_TO_PROMOTION[s][rank_of(p)];
         const int promotion = PROMOTION_SQUARE_A_FILE[s] + file_of(p);
         const bool unstoppable = e < 1000 && h < king_distance[promotion][dk] - (side_to_move == d ? 1 : 0);

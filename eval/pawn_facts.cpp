@@ -113,7 +113,9 @@ void analyse_pawns(const Position* pos, int us, PawnSideFacts* facts) {
         }
 
         const uint32_t enemy_adjacent_front = enemy_adjacent & in_front;
-        if (open_file && !backward && enemy_adjacent_front == 0) {
+        // A weak passer (unsupported, its front unguarded) is scored as a
+        // weakness, not as a passer: the enemy wins it before it runs.
+        if (open_file && !weak && enemy_adjacent_front == 0) {
             flags |= PAWN_PASSED;
         } else if (open_file && enemy_adjacent_front != 0) {
             // The own pawns level with it or behind on the adjacent files

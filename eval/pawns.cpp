@@ -39,18 +39,6 @@ bool unmoved_rook_on(const Position* pos, int side, int square) {
     return pos->kind[square] == ROOK && pos->colour[square] == side && pos->moved[square] == 0;
 }
 
-// The files where an unmoved king may still find its shelter after castling.
-// With only the a-side rook unmoved the king may also stay in the centre;
-// with only the h-side rook it can go to files f-h.
-uint8_t castling_files(const Position* pos, int side) {
-    const bool a_rook = unmoved_rook_on(pos, side, castle_rook_squares[CASTLE_A_SIDE][side]);
-    const bool h_rook = unmoved_rook_on(pos, side, castle_rook_squares[CASTLE_H_SIDE][side]);
-    uint8_t mask = 0;
-    if (a_rook) mask |= h_rook ? FILES_A_B | FILES_F_H : FILES_A_B | FILES_D_F;
-    else if (h_rook) mask |= FILES_F_H;
-    return mask;
-}
-
 // Each file of `file_mask` as a byte of ones, file a lowest: bit f goes to
 // bit f of byte f, and each byte that has it becomes 0xFF.
 constexpr uint64_t file_byte_mask(uint8_t file_mask) {
@@ -227,8 +215,7 @@ int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& fac
             }
         }
 
-        // Passed pawn (an isolated passer keeps its term; a backward pawn is
-        // not counted as passed) or candidate.
+        // Passed pawn (a weak one is not counted as passed) or candidate.
         if (flags & PAWN_PASSED)
             v += passed_pawn_value(pos, us, q, them_to_move);
         else if (flags & PAWN_CANDIDATE)
@@ -240,6 +227,19 @@ int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& fac
 }
 
 }  // namespace
+
+// The files where an unmoved king may still find its shelter after castling,
+// all keyed on the a-side rook: with both rooks unmoved files a-b and f-h;
+// with only the a-side rook files a-b and the centre files d-f where the king
+// may also stay. Without the a-side rook the mask is empty whatever the
+// h-side rook: the king's shelter then waits until it has castled and is
+// counted from the pawns near it.
+uint8_t castling_files(const Position* pos, int side) {
+    const bool a_rook = unmoved_rook_on(pos, side, castle_rook_squares[CASTLE_A_SIDE][side]);
+    const bool h_rook = unmoved_rook_on(pos, side, castle_rook_squares[CASTLE_H_SIDE][side]);
+    if (!a_rook) return 0;
+    return h_rook ? FILES_A_B | FILES_F_H : FILES_A_B | FILES_D_F;
+}
 
 int eval_pawn_structure(Position* pos, int white_to_move, int black_to_move) {
     pos->pawn_colour_weights[WHITE][0] = pos->pawn_colour_weights[WHITE][1] = 0;

@@ -11,6 +11,10 @@ struct Position;
 // and records the promotion threats of passed pawns on their seventh rank.
 int eval_pawn_structure(Position* pos, int white_to_move, int black_to_move);
 
+// The files of an unmoved king's castling shelter (bit f = file f), for a
+// side whose king has not moved.
+uint8_t castling_files(const Position* pos, int side);
+
 // Rank bits (as in the pawn-file bytes) of the ranks in front of rank r for a
 // pawn of `side`, and of rank r with the ranks behind it.
 inline uint32_t ranks_in_front(int side, int r) { return side == 0 ? (0xFFu << (r + 1)) & 0xFFu : (1u << r) - 1; }

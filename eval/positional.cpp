@@ -20,13 +20,30 @@ constexpr int TWO_THREATS_PENALTY = 24;
 constexpr int ROOK_AND_TWO_PAWNS_CORRECTION = 64;
 constexpr int MOP_UP_BASE = 150;
 
-constexpr MaterialSignature ROOK_ONLY = 0x100;
-constexpr MaterialSignature ROOK_AND_TWO_PAWNS = 0x102;
-
 }  // namespace
 
-int eval_positional(Position* pos, int side_to_move, int m, int strong) {
+int eval_material_corrections(const Position* pos, int strong) {
     const int weak = strong ^ 1;
+    // Two pawns more against a rook's worth wins less often than the pawns
+    // suggest: a rook and two pawns against a rook is often held, and so are
+    // the other materials of the same sums (seven pawns against a rook, a
+    // rook and two pawns against five pawns), where the rook stops the
+    // pawns or the pawns hold the rook.
+    const MaterialSignature weak_sig = material_signature(pos->material_counts[weak]);
+    if (pos->material[weak] == 640 && pos->material[strong] == 896)
+        return strong == WHITE ? -ROOK_AND_TWO_PAWNS_CORRECTION : ROOK_AND_TWO_PAWNS_CORRECTION;
+    if (pos->material[strong] >= pos->material[weak] + 1248 && signature_pawns(weak_sig) == 0) {
+        // Mop-up: drive the defending king to the edge and bring the own
+        // king close to it.
+        const int sk = king_square(pos, strong);
+        const int wk = king_square(pos, weak);
+        const int d = MOP_UP_BASE - king_drive_table[wk] - 2 * MANHATTAN_DISTANCE[sk][wk];
+        return strong == WHITE ? d : -d;
+    }
+    return 0;
+}
+
+int eval_positional(Position* pos, int side_to_move, int m, int strong) {
     pos->threat_first[WHITE] = pos->threat_first[BLACK] = 0;
     pos->threat_second[WHITE] = pos->threat_second[BLACK] = 0;
 
@@ -51,22 +68,7 @@ int eval_positional(Position* pos, int side_to_move, int m, int strong) {
     if (pos->threat_second[BLACK] != 0) p += TWO_THREATS_PENALTY;
     p += (pos->threat_second[BLACK] >> hanging_shift[BLACK]) - (pos->threat_second[WHITE] >> hanging_shift[WHITE]);
 
-    // A rook and two pawns against a rook wins less often than the two pawns
-    // suggest. The material sums alone (640 against 896) would also match
-    // five pawns against seven, so the correction asks for the real men.
-    const MaterialSignature strong_sig = material_signature(pos->material_counts[strong]);
-    const MaterialSignature weak_sig = material_signature(pos->material_counts[weak]);
-    if (pos->material[weak] == 640 && pos->material[strong] == 896) {
-        if (strong_sig == ROOK_AND_TWO_PAWNS && weak_sig == ROOK_ONLY)
-            p += strong == WHITE ? -ROOK_AND_TWO_PAWNS_CORRECTION : ROOK_AND_TWO_PAWNS_CORRECTION;
-    } else if (pos->material[strong] >= pos->material[weak] + 1248 && signature_pawns(weak_sig) == 0) {
-        // Mop-up: drive the defending king to the edge and bring the own
-        // king close to it.
-        const int sk = king_square(pos, strong);
-        const int wk = king_square(pos, weak);
-        const int d = MOP_UP_BASE - king_drive_table[wk] - 2 * MANHATTAN_DISTANCE[sk][wk];
-        p += strong == WHITE ? d : -d;
-    }
+    p += eval_material_corrections(pos, strong);
 
     const int q = side_to_move == WHITE ? p : -p;
     if (q > pos->positional_max[side_to_move])

@@ -12,6 +12,11 @@ struct Position;
 // and widens the side to move's lazy-evaluation margins.
 int eval_positional(Position* pos, int side_to_move, int m, int strong);
 
+// The two corrections by the material sums, White's view: two pawns more
+// against a rook's worth (896 against 640), and the mop-up of a side a queen
+// or more ahead against a defender without pawns.
+int eval_material_corrections(const Position* pos, int strong);
+
 // Per-search values the root preparation writes and the terms read:
 // - threat_shift: per side, the right shift of the passed-pawn threat values
 //   (5; 6 for the side the playing style favours);

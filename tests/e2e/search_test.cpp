@@ -7,6 +7,7 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine_process.h"
@@ -459,8 +460,9 @@ TEST_F(SearchCommands, APonderhitSearchGoesOnAtTheLimitedRate) {
 }
 
 // A fixed-depth search of a position answers the same whatever the engine
-// searched before: fresh, after a search of a position of another game
-// phase, and after "ucinewgame" as well.
+// searched before: after "ucinewgame" the score and the move of a fresh
+// engine; without it the same score (the move may be another of the same
+// score, as the learned move order differs).
 TEST_F(SearchCommands, APositionGetsTheSameAnswerWhateverWasSearchedBefore) {
     const std::string rook_ending = "position fen 8/5k2/8/3P4/8/2K5/6r1/3R4 w - - 0 1";
     const std::string pawn_ending = "position fen 8/8/4k3/8/2p5/8/1PK5/8 w - - 0 1";
@@ -472,16 +474,16 @@ TEST_F(SearchCommands, APositionGetsTheSameAnswerWhateverWasSearchedBefore) {
         std::smatch found;
         for (const std::string& line : lines)
             if (std::regex_search(line, found, std::regex(" score (cp|mate) (-?\\d+)"))) score = found[0].str();
-        return score + " / " + best_of(lines);
+        return std::make_pair(score, best_of(lines));
     };
     engine_->send(rook_ending);
-    const std::string fresh = answer("go depth 2");
-    ASSERT_NE(fresh.find(" score "), std::string::npos) << fresh;
+    const auto fresh = answer("go depth 2");
+    ASSERT_FALSE(fresh.first.empty());
 
     engine_->send(pawn_ending);
     answer("go depth 10");
     engine_->send(rook_ending);
-    EXPECT_EQ(answer("go depth 2"), fresh);
+    EXPECT_EQ(answer("go depth 2").first, fresh.first);
 
     engine_->send(pawn_ending);
     answer("go depth 10");

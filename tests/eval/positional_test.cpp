@@ -3,8 +3,10 @@
 // against men, the shut-in bishop, and the limits of the tables.
 #include <gtest/gtest.h>
 
+#include "eval/endgame.h"
 #include "eval/eval_constants.h"
 #include "eval/king_safety.h"
+#include "eval/pawn_facts.h"
 #include "eval/pawns.h"
 #include "eval/pieces.h"
 #include "eval/threats.h"
@@ -63,13 +65,14 @@ TEST_F(PositionalTest, BackRankMateThreatMarksTheKing) {
 
 TEST_F(PositionalTest, PasserOnTheSeventhThreatensToPromote) {
     bool ok = false;
-    // Nothing of Black's holds a8.
-    evaluate_fen("6k1/P4ppp/8/8/3r4/7K/5PPP/8 w - - 0 1", &ok);
+    // Nothing of Black's holds a8 (the passer is supported by b6: a weak one
+    // is not scored as passed).
+    evaluate_fen("6k1/P4ppp/1P6/8/3r4/7K/5PPP/8 w - - 0 1", &ok);
     ASSERT_TRUE(ok);
     EXPECT_GT(main_position.threat_first[BLACK], 0);
     // The black rook behind the pawn on the a-file controls the promotion
     // square through it.
-    evaluate_fen("6k1/P4ppp/8/8/8/7K/5PPP/r7 w - - 0 1", &ok);
+    evaluate_fen("6k1/P4ppp/1P6/8/8/7K/5PPP/r7 w - - 0 1", &ok);
     ASSERT_TRUE(ok);
     EXPECT_EQ(main_position.threat_first[BLACK], 0);
 }
@@ -199,6 +202,66 @@ TEST_F(PositionalTest, MoreMaterialGivesTheMopUpToTheStrongerSide) {
     const int centre = evaluate_fen("n7/8/8/4k3/8/5K2/Q7/1R6 w - - 0 1", &ok);
     ASSERT_TRUE(ok);
     EXPECT_GT(corner, centre);
+}
+
+// Rules whose conditions are easy to get subtly wrong, each on positions
+// with the term it must give (White's side unless said):
+// - the bare-king ending visits the stronger side's pawns from the highest
+//   slot down, and its unstoppable-pawn test reads the running sum, so the
+//   order decides the result;
+// - only a pawn that is not weak counts as passed (an unsupported passer
+//   whose front no own pawn guards is a weakness);
+// - the castling shelter files of an unmoved king hang on the a-side rook;
+// - two pawns more against a rook's worth (896 against 640) costs 64
+//   whatever the men, and a rook and one pawn against a rook costs nothing.
+TEST_F(PositionalTest, RulesGiveTheirTerms) {
+    enum Term { BARE_KING_ENDING, PASSED_PAWNS, CASTLING_FILES, MATERIAL_CORRECTION };
+    struct Case {
+        const char* fen;
+        Term term;
+        int expected;
+    };
+    const Case cases[] = {
+        {"4K3/6P1/2P5/8/8/8/8/4Bk2 b - - 0 1", BARE_KING_ENDING, -1813},
+        // d5 is supported by c4, so it passes; c4, unsupported with its
+        // front unguarded, is weak and does not.
+        {"4k3/8/8/3P4/2P5/8/8/4K3 w - - 0 1", PASSED_PAWNS, 1},
+        {"4k3/8/8/3P4/8/8/8/4K3 w - - 0 1", PASSED_PAWNS, 0},
+        {"4k3/8/8/2PP4/8/8/8/4K3 w - - 0 1", PASSED_PAWNS, 2},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", CASTLING_FILES, 0xE3},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", CASTLING_FILES, 0x3B},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w Kkq - 0 1", CASTLING_FILES, 0},
+        {"4k2r/8/8/8/8/8/PP6/R3K3 w - - 0 1", MATERIAL_CORRECTION, -64},   // rook and two pawns against a rook
+        {"4k2r/8/8/8/8/8/PPPPPPP1/4K3 w - - 0 1", MATERIAL_CORRECTION, -64},  // seven pawns against a rook
+        {"4k3/ppppp3/8/8/8/8/PP6/R3K3 w - - 0 1", MATERIAL_CORRECTION, -64},  // against five pawns
+        {"r3k3/pp6/8/8/8/8/8/4K2R w - - 0 1", MATERIAL_CORRECTION, 64},       // Black the stronger
+        {"4k2r/8/8/8/8/8/P7/R3K3 w - - 0 1", MATERIAL_CORRECTION, 0},
+    };
+    for (const Case& c : cases) {
+        load(c.fen);
+        if (HasFatalFailure()) return;
+        Position* pos = &main_position;
+        const int strong = pos->material[WHITE] >= pos->material[BLACK] ? WHITE : BLACK;
+        int got = 0;
+        switch (c.term) {
+        case BARE_KING_ENDING:
+            got = eval_bare_king_ending(pos, strong, pos->side);
+            break;
+        case PASSED_PAWNS: {
+            const PawnSideFacts& facts = pawn_facts(pos)[WHITE];
+            const int pawns = bit_count(pos->pawn_slots[WHITE] & pos->slots[WHITE]);
+            for (int i = 0; i < pawns; ++i) got += (facts.flags[i] & PAWN_PASSED) != 0;
+            break;
+        }
+        case CASTLING_FILES:
+            got = castling_files(pos, WHITE);
+            break;
+        case MATERIAL_CORRECTION:
+            got = eval_material_corrections(pos, strong);
+            break;
+        }
+        EXPECT_EQ(got, c.expected) << c.fen;
+    }
 }
 
 }  // namespace
