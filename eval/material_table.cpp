@@ -13,17 +13,19 @@
 //    formula gives 83), knight against bishop with five pawns each +13 (0),
 //    and a bare rook against a bare minor -192 with scale 7 (0); the first
 //    four with eight pawns each.
-// 4. Without pawns on either side (material_scale, drawn_without_pawns): a
-//    piece surplus below the exchange (224) is a draw; an exchange more
-//    scales the score by 7/8, a minor piece more by 4/8 (when the queens are
-//    equal: a queen against minors is a win). A lone minor without pawns
-//    cannot win against pawns, so when it is ahead its score is scaled by 2/8.
+// 4. The drawn-without-pawns flag (drawn_without_pawns) on the pawnless
+//    materials that endgame theory holds drawn with correct defence, and
+//    the scales (material_scale) of materials that are hard to win; both
+//    are explained at their functions.
 //
 // Every rule is symmetric in the two sides, so values are antisymmetric
 // (entry [a][b] = -entry [b][a]), 0 on the diagonal, and codes, scales and
-// flags hold both ways; no rule looks at a bishop's square colour, so the
-// table is unchanged when light and dark bishops swap on both sides.
+// flags hold both ways; the only rule that looks at a bishop's square colour
+// compares the two sides' bishops, so the table is unchanged when light and
+// dark bishops swap on both sides.
 #include "eval/material_table.h"
+
+#include <algorithm>
 
 #include "eval/material.h"
 #include "platform/memory.h"
@@ -37,6 +39,12 @@ constexpr int BISHOP_VALUE = 416;
 constexpr int ROOK_VALUE = 640;
 constexpr int QUEEN_VALUE = 1248;
 constexpr int EXCHANGE = ROOK_VALUE - BISHOP_VALUE;
+// Pieces of at most a queen and a minor: light enough for the known drawing
+// techniques of pawnless endings to hold.
+constexpr int LIGHT_PAWNLESS = QUEEN_VALUE + KNIGHT_VALUE;
+// Pieces of at most a rook and a minor: an ending, where a pawn or a piece
+// more is often not enough.
+constexpr int ENDING_PIECES = ROOK_VALUE + KNIGHT_VALUE;
 
 int bishops(const TableMaterial& m) { return m.light_bishops + m.dark_bishops; }
 int minors(const TableMaterial& m) { return m.knights + bishops(m); }
@@ -100,24 +108,80 @@ bool telling_value(const TableMaterial& a, const TableMaterial& b, int* value) {
     return true;
 }
 
+// Pawnless endings that theory holds drawn with correct defence; both
+// sides keep at least a piece (a bare king's materials have endgame codes).
+// The flag scores such a position as a draw outright, so it goes only where
+// the defence is a known technique rather than a hope:
+// - light material and less than the exchange between the sides: at most
+//   a queen and a minor each (rook against rook, queen against queen, queen
+//   against two rooks or against a rook and a minor, rook against two
+//   minors, rook and minor each, two minors each, queen and minor each).
+//   With more on the board the attack on a king decides too often.
+// - one minor piece more against a single piece: rook and minor against
+//   rook, queen and minor against queen, two minors against one, but not
+//   the bishop pair against a knight, which wins.
+// - a rook against a minor: the defender's king in the safe corner, the
+//   knight beside its king (in most positions of Gaviota's tables a draw,
+//   more than in queen against queen). It keeps its value and scale for the
+//   positions where a man hangs and the flag does not hold.
 bool drawn_without_pawns(const TableMaterial& a, const TableMaterial& b) {
     if (a.pawns != 0 || b.pawns != 0 || pieceless(a) || pieceless(b)) return false;
-    int surplus = pieces_value(a) - pieces_value(b);
-    return (surplus < 0 ? -surplus : surplus) < EXCHANGE;
+    const bool a_ahead = pieces_value(a) >= pieces_value(b);
+    const TableMaterial& strong = a_ahead ? a : b;
+    const TableMaterial& weak = a_ahead ? b : a;
+    const int surplus = pieces_value(strong) - pieces_value(weak);
+    if (surplus < EXCHANGE) return pieces_value(strong) <= LIGHT_PAWNLESS;
+    if (is(strong, 0, 0, 1, 0, 0) && lone_minor(weak)) return true;
+    const int weak_pieces = minors(weak) + weak.rooks + weak.queens;
+    if (weak_pieces != 1 || minors(strong) != minors(weak) + 1) return false;
+    if (strong.rooks != weak.rooks || strong.queens != weak.queens) return false;
+    return !(is(strong, 0, 2, 0, 0, 0) && is(weak, 1, 0, 0, 0, 0));
 }
 
+// Scales for materials that are hard to win, the smaller the harder;
+// symmetric in the two sides (the side ahead decides which rule holds):
+// - without pawns and with light material (at most a queen and a minor on
+//   the stronger side; the drawn flag aside): an exchange more 7, a minor
+//   piece more 4 (equal queens; a queen against minors wins);
+// - the side ahead in material has no pawn and at most a minor piece more
+//   in pieces: it has to mate with what it has while the pawns of the other
+//   side cost it material. A lone minor cannot mate: 2; against no more than
+//   a minor 3; else 4 in an ending (at most a rook and a minor);
+// - the side ahead has one pawn and at most a minor more in pieces, in an
+//   ending: the defender gives a piece for the pawn or blocks it: 6;
+// - opposite-coloured bishops alone: a pawn or none more 4, two more 5, the
+//   bishop of the defender holding the squares of the other colour;
+// - equal pieces of at most two rooks' worth and a single pawn more with at
+//   most four pawns for the side ahead: 7 (rook endings above all hold a
+//   pawn down).
 int material_scale(const TableMaterial& a, const TableMaterial& b) {
-    if (a.pawns == 0 && b.pawns == 0 && a.queens == b.queens) {
+    if (a.pawns == 0 && b.pawns == 0) {
+        if (a.queens != b.queens) return 0;
         int surplus = pieces_value(a) - pieces_value(b);
         if (surplus < 0) surplus = -surplus;
+        if (std::max(pieces_value(a), pieces_value(b)) > LIGHT_PAWNLESS) return 0;
         if (surplus >= EXCHANGE && surplus < KNIGHT_VALUE) return 7;
         if (surplus >= KNIGHT_VALUE && surplus < KNIGHT_VALUE + 192) return 4;
+        return 0;
     }
-    for (int way = 0; way < 2; ++way) {
-        const TableMaterial& x = way == 0 ? a : b;
-        const TableMaterial& y = way == 0 ? b : a;
-        if (lone_minor(x) && x.pawns == 0 && pieceless(y) && y.pawns > 0 && total_value(x) > total_value(y)) return 2;
+    const bool a_ahead = total_value(a) >= total_value(b);
+    const TableMaterial& x = a_ahead ? a : b;
+    const TableMaterial& y = a_ahead ? b : a;
+    if (total_value(x) == total_value(y)) return 0;
+    const int piece_surplus = pieces_value(x) - pieces_value(y);
+    if (x.pawns == 0 && piece_surplus <= KNIGHT_VALUE) {
+        if (lone_minor(x)) return 2;
+        if (pieces_value(y) <= BISHOP_VALUE) return 3;
+        return pieces_value(x) <= ENDING_PIECES ? 4 : 0;
     }
+    if (x.pawns == 1 && piece_surplus >= 0 && piece_surplus <= KNIGHT_VALUE && pieces_value(x) <= ENDING_PIECES) return 6;
+    if (lone_bishop(x) && lone_bishop(y) && x.light_bishops != y.light_bishops) {
+        const int more = x.pawns - y.pawns;
+        if (more <= 1) return 4;
+        if (more == 2) return 5;
+        return 0;
+    }
+    if (piece_surplus == 0 && x.pawns == y.pawns + 1 && x.pawns <= 4 && pieces_value(x) <= 2 * ROOK_VALUE) return 7;
     return 0;
 }
 
