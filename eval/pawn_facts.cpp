@@ -113,9 +113,12 @@ void analyse_pawns(const Position* pos, int us, PawnSideFacts* facts) {
         }
 
         const uint32_t enemy_adjacent_front = enemy_adjacent & in_front;
-        // A weak passer (unsupported, its front unguarded) is scored as a
-        // weakness, not as a passer: the enemy wins it before it runs.
-        if (open_file && !weak && enemy_adjacent_front == 0) {
+        // A weak passer (an isolated one above all) keeps its passed-pawn
+        // term beside its weakness: an outside or isolated passer is often
+        // the winning pawn of an ending, and scoring it as a mere weakness
+        // lost about 100 Elo in self-play (51.5 of 80 games for the passer
+        // term at 1 s + 20 ms). A backward pawn is never passed.
+        if (open_file && !backward && enemy_adjacent_front == 0) {
             flags |= PAWN_PASSED;
         } else if (open_file && enemy_adjacent_front != 0) {
             // The own pawns level with it or behind on the adjacent files

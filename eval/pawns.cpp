@@ -215,7 +215,8 @@ int side_pawns(Position* pos, int us, int them_to_move, const PawnSideFacts& fac
             }
         }
 
-        // Passed pawn (a weak one is not counted as passed) or candidate.
+        // Passed pawn (a weak passer keeps its term; a backward pawn is not
+        // counted as passed) or candidate.
         if (flags & PAWN_PASSED)
             v += passed_pawn_value(pos, us, q, them_to_move);
         else if (flags & PAWN_CANDIDATE)

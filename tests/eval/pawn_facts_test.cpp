@@ -75,7 +75,7 @@ uint32_t reference_flags(int us, int q, int* fixed) {
         *fixed -= weak ? 9 : 4;
     }
     const uint32_t enemy_adjacent_front = (their[f - 1] | their[f + 1]) & in_front;
-    if (open_file && !weak && enemy_adjacent_front == 0) {
+    if (open_file && !backward && enemy_adjacent_front == 0) {
         flags |= PAWN_PASSED;
     } else if (open_file && enemy_adjacent_front != 0) {
         const uint32_t behind = ranks_behind_or_level(us, rank_of(q));

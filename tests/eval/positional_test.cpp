@@ -65,14 +65,13 @@ TEST_F(PositionalTest, BackRankMateThreatMarksTheKing) {
 
 TEST_F(PositionalTest, PasserOnTheSeventhThreatensToPromote) {
     bool ok = false;
-    // Nothing of Black's holds a8 (the passer is supported by b6: a weak one
-    // is not scored as passed).
-    evaluate_fen("6k1/P4ppp/1P6/8/3r4/7K/5PPP/8 w - - 0 1", &ok);
+    // Nothing of Black's holds a8.
+    evaluate_fen("6k1/P4ppp/8/8/3r4/7K/5PPP/8 w - - 0 1", &ok);
     ASSERT_TRUE(ok);
     EXPECT_GT(main_position.threat_first[BLACK], 0);
     // The black rook behind the pawn on the a-file controls the promotion
     // square through it.
-    evaluate_fen("6k1/P4ppp/1P6/8/8/7K/5PPP/r7 w - - 0 1", &ok);
+    evaluate_fen("6k1/P4ppp/8/8/8/7K/5PPP/r7 w - - 0 1", &ok);
     ASSERT_TRUE(ok);
     EXPECT_EQ(main_position.threat_first[BLACK], 0);
 }
@@ -209,8 +208,7 @@ TEST_F(PositionalTest, MoreMaterialGivesTheMopUpToTheStrongerSide) {
 // - the bare-king ending visits the stronger side's pawns from the highest
 //   slot down, and its unstoppable-pawn test reads the running sum, so the
 //   order decides the result;
-// - only a pawn that is not weak counts as passed (an unsupported passer
-//   whose front no own pawn guards is a weakness);
+// - a passer counts as passed whether supported or weak;
 // - the castling shelter files of an unmoved king hang on the a-side rook;
 // - two pawns more against a rook's worth (896 against 640) costs 64
 //   whatever the men, and a rook and one pawn against a rook costs nothing.
@@ -223,11 +221,12 @@ TEST_F(PositionalTest, RulesGiveTheirTerms) {
     };
     const Case cases[] = {
         {"4K3/6P1/2P5/8/8/8/8/4Bk2 b - - 0 1", BARE_KING_ENDING, -1813},
-        // d5 is supported by c4, so it passes; c4, unsupported with its
-        // front unguarded, is weak and does not.
-        {"4k3/8/8/3P4/2P5/8/8/4K3 w - - 0 1", PASSED_PAWNS, 1},
-        {"4k3/8/8/3P4/8/8/8/4K3 w - - 0 1", PASSED_PAWNS, 0},
-        {"4k3/8/8/2PP4/8/8/8/4K3 w - - 0 1", PASSED_PAWNS, 2},
+        // d5 supported by c4, c4 weak (unsupported, its front unguarded):
+        // both pass; an isolated passer too; a pawn with an enemy pawn in
+        // front on the next file does not.
+        {"4k3/8/8/3P4/2P5/8/8/4K3 w - - 0 1", PASSED_PAWNS, 2},
+        {"4k3/8/8/3P4/8/8/8/4K3 w - - 0 1", PASSED_PAWNS, 1},
+        {"4k3/4p3/8/3P4/8/8/8/4K3 w - - 0 1", PASSED_PAWNS, 0},
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", CASTLING_FILES, 0xE3},
         {"r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", CASTLING_FILES, 0x3B},
         {"r3k2r/8/8/8/8/8/8/R3K2R w Kkq - 0 1", CASTLING_FILES, 0},
