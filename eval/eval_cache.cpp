@@ -44,9 +44,10 @@ void clear_small_tables() {
         std::memset(table, 0, size_t(eval_cache_count) * EVAL_CACHE_ENTRY_WORDS * sizeof(uint32_t));
 }
 
-void advance_eval_cache_age() {
-    eval_cache_age = uint8_t((eval_cache_age + 1) & 15);
-    // An entry sixteen ages old would match again: the cache starts empty
-    // each time the age comes round, so no entry outlives its tables.
-    if (eval_cache_age == 0) clear_small_tables();
-}
+// The age only tells this search's entries from earlier ones: an entry
+// sixteen ages old reads as current again. The cache is not emptied when the
+// age comes round: that would be a memset of half the hash (hundreds of MB
+// with a large "Hash") on the clock of the search that starts, and a stale
+// entry it would prevent is only an evaluation made with the tables of a
+// root sixteen changes back, no fault the search cannot absorb.
+void advance_eval_cache_age() { eval_cache_age = uint8_t((eval_cache_age + 1) & 15); }

@@ -30,8 +30,7 @@ uint32_t allocate_eval_hash(int kb);
 void free_eval_hash();
 // Zeroes the cache.
 void clear_small_tables();
-// Every entry stored before reads as a miss afterwards (0..15, then 0; the
-// cache is emptied when the age comes back to 0).
+// Every entry stored before reads as a miss afterwards (0..15, then 0).
 void advance_eval_cache_age();
 
 // The slot of a position, nullptr without a cache.
