@@ -151,7 +151,9 @@ TEST_F(HumanBook, TournamentModeNeedsWeightTwelve) {
         random_state = 12345;
         const Move chosen = choose_human_book_move(book_options | TOURNAMENT, main_position.side);
         EXPECT_EQ(chosen != NO_MOVE, weight == 12) << weight;
-        if (chosen) EXPECT_EQ(chosen & 0xFFF, encode_move(12, 28, 0));
+        if (chosen) {
+            EXPECT_EQ(chosen & 0xFFF, encode_move(12, 28, 0));
+        }
         close_human_book();
     }
 }

@@ -171,7 +171,9 @@ TEST_F(StrengthTest, RootScoreNoise) {
             bool second_draw = random_state != start && random_state != low;
             fired += second_draw;
             EXPECT_LE(std::abs(score - c.score), 8);
-            if (!second_draw) EXPECT_EQ(score, c.score);
+            if (!second_draw) {
+                EXPECT_EQ(score, c.score);
+            }
         }
         EXPECT_EQ(fired, c.fired) << c.elo << " " << c.score;
     }
@@ -186,7 +188,9 @@ TEST_F(StrengthTest, BookSkipByRatingAndPly) {
             next_draw_is(low);
             bool skip = strength_skips_book(ply);
             skipped += skip;
-            if (ply / 2 == 2) EXPECT_EQ(skip, low >= 64) << low;
+            if (ply / 2 == 2) {
+                EXPECT_EQ(skip, low >= 64) << low;
+            }
         }
         int expected = ply < 4 ? 0 : ply / 2 == 2 ? 64 : 85;  // 43..127 at ply 6
         EXPECT_EQ(skipped, expected) << ply;
