@@ -29,10 +29,10 @@ int eval_material_corrections(const Position* pos, int strong) {
     // the other materials of the same sums (seven pawns against a rook, a
     // rook and two pawns against five pawns), where the rook stops the
     // pawns or the pawns hold the rook.
-    const MaterialSignature weak_sig = material_signature(pos->material_counts[weak]);
     if (pos->material[weak] == 640 && pos->material[strong] == 896)
         return strong == WHITE ? -ROOK_AND_TWO_PAWNS_CORRECTION : ROOK_AND_TWO_PAWNS_CORRECTION;
-    if (pos->material[strong] >= pos->material[weak] + 1248 && signature_pawns(weak_sig) == 0) {
+    if (pos->material[strong] >= pos->material[weak] + 1248 &&
+        signature_pawns(material_signature(pos->material_counts[weak])) == 0) {
         // Mop-up: drive the defending king to the edge and bring the own
         // king close to it.
         const int sk = king_square(pos, strong);
